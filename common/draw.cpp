@@ -1,0 +1,30 @@
+// Drawing helpers; every character goes through a cursor move, so a small terminal clips.
+#include "draw.h"
+
+void erase_rect(int top, int left, int bottom, int right) {
+    for (int y = top; y < bottom; ++y)
+        for (int x = left; x < right; ++x)
+            if (wmove(stdscr, y, x) == OK) waddch(stdscr, ' ');
+}
+
+void draw_frame(attr_t attr) {
+    // The border keeps its own attribute whatever the window has switched on.
+    attr_t saved_attrs;
+    short saved_pair;
+    wattr_get(stdscr, &saved_attrs, &saved_pair, nullptr);
+    wattrset(stdscr, A_NORMAL);
+    const chtype blank = ' ' | attr;
+    for (int y = 0; y < 24; ++y) {
+        mvwaddch(stdscr, y, 0, blank);
+        mvwaddch(stdscr, y, 79, blank);
+    }
+    for (int x = 0; x < 80; ++x) {
+        mvwaddch(stdscr, 23, x, blank);
+        mvwaddch(stdscr, 0, x, blank);
+    }
+    wattr_set(stdscr, saved_attrs, saved_pair, nullptr);
+}
+
+void dot_row(int row) {
+    for (int x = 1; x <= 78; ++x) mvwaddch(stdscr, row, x, '.');
+}

@@ -1,0 +1,149 @@
+// The high-score screen: trophy page after a fallen record, then the table.
+#include "score_screen.h"
+
+#include "draw.h"
+#include "score_store.h"
+#include "terminal.h"
+
+namespace {
+
+// The figure one on its pedestal, with the congratulation in the framed layout.
+const char* const framed_trophy[] = {
+    "     _____You beat the", "   .'     |   previous", " .'       |     record", " |  .|    |         of",
+    " |.' |    |%11ld",       "     |    |    held by",  "  ___|    |___%7s!",      " |            |",
+    " |____________|",
+};
+
+const char* const trophy_figure[] = {
+    "     _____ ",    "   .'     |",    " .'       |",      " |  .|    |",      " |.' |    |",
+    "     |    |",    "  ___|    |___", " |            |", " |____________|",
+};
+
+// Reads the entry after the new best: the record that just fell.
+bool read_former_best(char name[max_name_length + 1], int64_t* score) {
+    if (score_stream == nullptr) return false;
+    rewind(score_stream);
+    char skipped[max_name_length + 1];
+    int64_t ignored = 0;
+    read_entry(score_stream, skipped, &ignored);
+    *score = 0;
+    return read_entry(score_stream, name, score) == 2;
+}
+
+void framed_trophy_page(const char* holder, int64_t record, const score_screen& s) {
+    dot_row(1);
+    dot_row(22);
+    mvwprintw(stdscr, 1, 32, "CONGRATULATIONS!!");
+    for (int i = 0; i < 9; ++i) {
+        if (i == 4) mvwprintw(stdscr, 8 + i, 30, framed_trophy[i], static_cast<long>(record));
+        else if (i == 6) mvwprintw(stdscr, 8 + i, 30, framed_trophy[i], holder);
+        else mvwprintw(stdscr, 8 + i, 30, "%s", framed_trophy[i]);
+    }
+    mvwprintw(stdscr, 21, 29, "Press a key to continue");
+    wrefresh(stdscr);
+    wait_key_past_moves(stdscr);
+    erase_rect(0, 0, 24, 80);
+    draw_frame(s.frame_attr);
+}
+
+void show_framed(int8_t result, const score_screen& s) {
+    if (s.screen_attr) wattr_on(stdscr, s.screen_attr, nullptr);
+    erase_rect(0, 0, 24, 80);
+    draw_frame(s.frame_attr);
+    if (result == 0) {
+        char holder[max_name_length + 1];
+        int64_t record = 0;
+        if (read_former_best(holder, &record) && record > 0) framed_trophy_page(holder, record, s);
+    }
+    if (result == score_failed || score_stream == nullptr) {
+        mvwprintw(stdscr, 1, 0, "%s", s.failure_text);
+        mvwprintw(stdscr, 2, 0, "However, your score is %ld.", static_cast<long>(s.score));
+    } else {
+        rewind(score_stream);
+        mvwprintw(stdscr, 1, 36, "HIGH SCORES");
+        char name[max_name_length + 1];
+        int64_t score = 0;
+        const int shown = s.shown < 11 ? s.shown : 11;
+        for (int i = 0; i < shown && read_entry(score_stream, name, &score) == 2; ++i) {
+            int row = 2 + 2 * i;
+            dot_row(row);
+            wmove(stdscr, row, 1);
+            if (i == static_cast<uint8_t>(result)) wprintw(stdscr, ">>>");
+            wprintw(stdscr, "%s", name);
+            mvwprintw(stdscr, row, 79 - digit_count(score), "%ld", static_cast<long>(score));
+        }
+    }
+    if (s.screen_attr) wattr_off(stdscr, s.screen_attr, nullptr);
+    wrefresh(stdscr);
+}
+
+void header(const score_screen& s) {
+    werase(stdscr);
+    if (s.draw_header) s.draw_header();
+}
+
+void printed_trophy_page(const char* holder, int64_t record, const score_screen& s) {
+    halfdelay(1);
+    wprintw(stdscr, "*****CONGRATULATIONS!****\n");
+    wprintw(stdscr, "             You beat the\n");
+    wprintw(stdscr, "                 previous\n");
+    wprintw(stdscr, "                   record\n");
+    wprintw(stdscr, "                       of\n");
+    wprintw(stdscr, "           %14ld\n", static_cast<long>(record));
+    wprintw(stdscr, "                  held by\n");
+    wprintw(stdscr, "              %11s\n", holder);
+    wprintw(stdscr, "               \n");
+    wprintw(stdscr, "               \n");
+    wprintw(stdscr, "*************************\n");
+    wprintw(stdscr, "Press a key to proceed:");
+    size_t k = 0;
+    for (;;) {
+        attr_t a = s.trophy_attrs.empty() ? 0 : s.trophy_attrs[k];
+        if (a) wattr_on(stdscr, a, nullptr);
+        for (int i = 0; i < 9; ++i) mvwprintw(stdscr, s.origin_row + 1 + i, 0, "%s", trophy_figure[i]);
+        if (a) wattr_off(stdscr, a, nullptr);
+        if (!s.trophy_attrs.empty()) k = (k + 1) % s.trophy_attrs.size();
+        int key = wgetch(stdscr);
+        // A resize is not the player's answer; the figure is drawn again on the next pass.
+        if (key != ERR && key != KEY_RESIZE) break;
+    }
+    blocking_input();
+    header(s);
+}
+
+void show_printed(int8_t result, const score_screen& s) {
+    header(s);
+    if (result == score_failed || score_stream == nullptr) {
+        mvwprintw(stdscr, 3, 0, "%s", s.failure_text);
+        wprintw(stdscr, "\nHowever, your score is %ld.", static_cast<long>(s.score));
+        wrefresh(stdscr);
+        return;
+    }
+    if (result == 0) {
+        char holder[max_name_length + 1];
+        int64_t record = 0;
+        wmove(stdscr, s.origin_row, 0);
+        if (read_former_best(holder, &record)) {
+            wmove(stdscr, s.origin_row, 0);
+            printed_trophy_page(holder, record, s);
+        }
+    }
+    wmove(stdscr, s.origin_row, 0);
+    rewind(score_stream);
+    wprintw(stdscr, ">*>*>Top %d<*<*<\n", s.shown);
+    char name[max_name_length + 1];
+    int64_t score = 0;
+    for (int i = 1; i <= s.shown && read_entry(score_stream, name, &score) == 2; ++i) {
+        if (i == result + 1) wprintw(stdscr, ">>>");
+        wprintw(stdscr, "%d) %s : %ld\n", i, name, static_cast<long>(score));
+    }
+    wprintw(stdscr, "\n");
+    wrefresh(stdscr);
+}
+
+}  // namespace
+
+void show_scores(int8_t result, const score_screen& screen) {
+    if (screen.kind == score_screen::framed) show_framed(result, screen);
+    else show_printed(result, screen);
+}

@@ -1,0 +1,312 @@
+// The score store: finds a usable table, merges one result into it under a
+// lock and replaces it whole, so a table is never half-written or lost.
+#include "score_store.h"
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#ifndef KM_SHARED_SCORE_DIR
+#define KM_SHARED_SCORE_DIR "/var/games/kelmora"
+#endif
+
+FILE* score_stream = nullptr;
+const char* const system_score_dir = KM_SHARED_SCORE_DIR;
+
+namespace {
+
+// A path is formed in a buffer of this size; one that does not fit is not tried
+// at all, since a cut path would name some other file.
+constexpr size_t path_buffer = 1000;
+
+void replace_stream(FILE* next) {
+    if (score_stream != nullptr) fclose(score_stream);
+    score_stream = next;
+}
+
+bool is_blank(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+
+int skip_blanks(FILE* in) {
+    int c;
+    do c = getc(in);
+    while (c != EOF && is_blank(c));
+    return c;
+}
+
+// Opens without following a symbolic link or blocking on a FIFO, and keeps the
+// descriptor only when it is a regular file.
+int open_regular(const char* path, int flags, mode_t mode, struct stat* st) {
+    int fd = open(path, flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, mode);
+    if (fd < 0) return -1;
+    if (fstat(fd, st) != 0 || !S_ISREG(st->st_mode)) {
+        close(fd);
+        errno = EINVAL;
+        return -1;
+    }
+    int fl = fcntl(fd, F_GETFL);
+    if (fl >= 0) fcntl(fd, F_SETFL, fl & ~O_NONBLOCK);
+    return fd;
+}
+
+mode_t creation_mode() {
+    mode_t mask = umask(0);
+    umask(mask);
+    return 0666 & ~mask;
+}
+
+void sync_directory_of(const char* path) {
+    std::string dir(path);
+    size_t slash = dir.rfind('/');
+    dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : dir.substr(0, slash));
+    int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    fsync(fd);  // some file systems cannot sync a directory; the rename stands anyway
+    close(fd);
+}
+
+struct entry {
+    char name[max_name_length + 1];
+    int64_t score;
+};
+
+// Holds the table's lock for the whole merge: released when the descriptor closes,
+// and by the kernel when a game is killed, so nobody waits on a dead game.
+class table_lock {
+public:
+    explicit table_lock(const char* path) {
+        std::string lock_path = std::string(path) + ".lock";
+        struct stat st;
+        // Read access is enough for flock, so a lock file another player created stays usable.
+        fd_ = open_regular(lock_path.c_str(), O_RDONLY | O_CREAT, creation_mode(), &st);
+        if (fd_ < 0) return;
+        while (flock(fd_, LOCK_EX) != 0) {
+            if (errno != EINTR) {
+                close(fd_);
+                fd_ = -1;
+                return;
+            }
+        }
+    }
+    ~table_lock() {
+        if (fd_ >= 0) close(fd_);
+    }
+    table_lock(const table_lock&) = delete;
+    table_lock& operator=(const table_lock&) = delete;
+    bool held() const { return fd_ >= 0; }
+
+private:
+    int fd_ = -1;
+};
+
+// A file size limit must fail the write, not kill the game with the player's score.
+class no_file_size_signal {
+public:
+    no_file_size_signal() { old_ = signal(SIGXFSZ, SIG_IGN); }
+    ~no_file_size_signal() { signal(SIGXFSZ, old_); }
+
+private:
+    void (*old_)(int);
+};
+
+// Reads the old table; false when it exists but cannot be read (it must then be left alone).
+bool read_table(const char* path, int n, std::vector<entry>& table, mode_t& mode) {
+    struct stat st;
+    int fd = open_regular(path, O_RDONLY, 0, &st);
+    if (fd < 0) {
+        if (errno != ENOENT) return false;
+        mode = creation_mode();
+        return true;
+    }
+    mode = st.st_mode & 07777;
+    FILE* in = fdopen(fd, "r");
+    if (in == nullptr) {
+        close(fd);
+        return false;
+    }
+    entry e;
+    while (static_cast<int>(table.size()) < n) {
+        std::memset(&e, 0, sizeof e);
+        if (read_entry(in, e.name, &e.score) != 2) break;
+        table.push_back(e);
+    }
+    bool ok = !ferror(in);
+    fclose(in);
+    return ok;
+}
+
+bool write_line(FILE* out, const char* name, int64_t score) {
+    return fprintf(out, "%s : %ld\n", name, static_cast<long>(score)) > 0;
+}
+
+}  // namespace
+
+int read_entry(FILE* in, char name[max_name_length + 1], int64_t* score) {
+    std::memset(name, 0, max_name_length + 1);
+    int c = skip_blanks(in);
+    if (c == EOF) return EOF;
+    int len = 0;
+    while (c != EOF && !is_blank(c) && len < max_name_length) {
+        if (c == '\0') return 0;  // a name cannot hold a NUL: the line is not an entry
+        name[len++] = static_cast<char>(c);
+        c = getc(in);
+    }
+    if (c != EOF) ungetc(c, in);
+
+    c = skip_blanks(in);
+    if (c != ':') {
+        if (c != EOF) ungetc(c, in);
+        return 1;
+    }
+    c = skip_blanks(in);
+    bool negative = false;
+    if (c == '+' || c == '-') {
+        negative = c == '-';
+        c = getc(in);
+    }
+    if (c == EOF || c < '0' || c > '9') {
+        if (c != EOF) ungetc(c, in);
+        return 1;
+    }
+    // Accumulated as a negative number, which reaches the most negative score too.
+    int64_t value = 0;
+    bool overflow = false;
+    while (c != EOF && c >= '0' && c <= '9') {
+        int digit = c - '0';
+        if (value < (INT64_MIN + digit) / 10) overflow = true;
+        else value = value * 10 - digit;
+        c = getc(in);
+    }
+    if (!negative) {
+        if (value == INT64_MIN) overflow = true;
+        else value = -value;
+    }
+    while (c != EOF && is_blank(c)) c = getc(in);
+    if (c != EOF) ungetc(c, in);
+    if (overflow) return 1;
+    *score = value;
+    return 2;
+}
+
+uint8_t digit_count(int64_t value) {
+    uint8_t count = 0;
+    for (;;) {
+        ++count;
+        if (value >= -9 && value <= 9) return count;
+        value /= 10;
+    }
+}
+
+std::string safe_name(const std::string& raw) {
+    std::string name;
+    for (unsigned char c : raw) name += (c <= ' ' || c == 0x7f) ? '_' : static_cast<char>(c);
+    if (name.size() > static_cast<size_t>(max_name_length)) {
+        size_t cut = max_name_length;
+        // Never keep half of a multi-byte character.
+        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
+        name.resize(cut);
+    }
+    return name;
+}
+
+std::string player_name() {
+    const char* candidates[] = {getenv("KM_PLAYER"), getenv("USER"), nullptr};
+    struct passwd* pw = getpwuid(getuid());
+    if (pw != nullptr) candidates[2] = pw->pw_name;
+    for (const char* c : candidates) {
+        if (c == nullptr) continue;
+        std::string name = safe_name(c);
+        if (!name.empty()) return name;
+    }
+    return "player";
+}
+
+int8_t merge_score(const char* path, int64_t score, int8_t table_size) {
+    replace_stream(nullptr);
+    const int n = table_size;
+    if (n < 1) return score_failed;
+
+    no_file_size_signal keep_running;
+    table_lock lock(path);
+    if (!lock.held()) return score_failed;
+
+    std::vector<entry> table;
+    mode_t mode = 0;
+    if (!read_table(path, n, table, mode)) return score_failed;
+    const int k = static_cast<int>(table.size());
+
+    std::string temp = std::string(path) + ".XXXXXX";
+    int fd = mkstemp(temp.data());
+    if (fd < 0) return score_failed;
+    // mkstemp makes 0600, which would shut every other player out of a shared table.
+    FILE* out = fchmod(fd, mode) == 0 ? fdopen(fd, "w") : nullptr;
+    if (out == nullptr) {
+        close(fd);
+        unlink(temp.c_str());
+        return score_failed;
+    }
+
+    const std::string name = player_name();
+    int result = score_not_entered;
+    bool placed = false;
+    bool ok = true;
+    for (int p = 0; p <= k && p < n - (placed ? 1 : 0); ++p) {
+        // The newer of two equal scores ranks higher.
+        if (!placed && (p >= k || table[p].score <= score)) {
+            ok = ok && write_line(out, name.c_str(), score);
+            result = p;
+            placed = true;
+        }
+        if (p < k && p < n - (placed ? 1 : 0)) ok = ok && write_line(out, table[p].name, table[p].score);
+    }
+    // Every byte must be on disk before the rename makes the new table the table.
+    ok = ok && fflush(out) == 0 && fsync(fileno(out)) == 0;
+    ok = (fclose(out) == 0) && ok;
+    if (!ok || rename(temp.c_str(), path) != 0) {
+        unlink(temp.c_str());
+        return score_failed;
+    }
+    sync_directory_of(path);
+
+    struct stat st;
+    int rfd = open_regular(path, O_RDONLY, 0, &st);
+    FILE* in = rfd >= 0 ? fdopen(rfd, "r") : nullptr;
+    if (in == nullptr) {
+        if (rfd >= 0) close(rfd);
+        return score_failed;
+    }
+    replace_stream(in);
+    return static_cast<int8_t>(result);
+}
+
+int8_t save_score_in(const char* shared_dir, const char* file_name, int64_t score, int8_t table_size) {
+    char path[path_buffer];
+    auto try_location = [&](const char* format, const char* dir) -> int8_t {
+        int len = snprintf(path, sizeof path, format, dir, file_name);
+        if (len < 0 || static_cast<size_t>(len) >= sizeof path) return score_failed;
+        return merge_score(path, score, table_size);
+    };
+
+    // An empty KM_SCORES_DIR would put the table in the root directory.
+    const char* own = getenv("KM_SCORES_DIR");
+    if (own != nullptr && *own != '\0') {
+        int8_t r = try_location("%s/%s", own);
+        if (r != score_failed) return r;
+    }
+    int8_t r = try_location("%s/%s", shared_dir);
+    if (r != score_failed) return r;
+    const char* home = getenv("HOME");
+    if (home == nullptr || *home == '\0') return score_failed;
+    return try_location("%s/.%s", home);
+}
+
+int8_t save_score(const char* file_name, int64_t score, int8_t table_size) {
+    return save_score_in(system_score_dir, file_name, score, table_size);
+}

@@ -1,0 +1,76 @@
+// Start-up, SIGINT and key reads shared by every program.
+#include "terminal.h"
+
+#include <clocale>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+
+void quit_on_signal(int signo) {
+    endwin();
+    puts("Quit.");
+    exit(signo);
+}
+
+bool colours_wanted() {
+    const char* no_color = getenv("NO_COLOR");
+    if (no_color != nullptr && *no_color != '\0') return false;
+    return has_colors();
+}
+
+bool start_curses() {
+    signal(SIGINT, quit_on_signal);
+    // Without the locale, line-drawing characters come out as letters in UTF-8 terminals.
+    setlocale(LC_ALL, "");
+    initscr();
+    noecho();
+    cbreak();
+    keypad(stdscr, TRUE);
+    // ESC quits or ends a game; the default second of waiting for an escape sequence feels broken.
+    set_escdelay(25);
+    srandom(static_cast<unsigned>(time(nullptr) % 4294967295));
+    bool colours = colours_wanted();
+    curs_set(0);
+    return colours;
+}
+
+void blocking_input() {
+    nocbreak();
+    cbreak();
+}
+
+void repaint() {
+    redrawwin(stdscr);
+    wrefresh(stdscr);
+}
+
+int read_key(WINDOW* w, const redraw_fn& redraw) {
+    for (;;) {
+        int key = wgetch(w);
+        if (key != KEY_RESIZE) return key;
+        if (redraw) redraw();
+        else repaint();
+    }
+}
+
+int wait_key(WINDOW* w, std::initializer_list<int> ignored, const redraw_fn& redraw) {
+    for (;;) {
+        int key = read_key(w, redraw);
+        if (key == ERR) {
+            if (is_nodelay(w)) return ERR;
+            // A blocking read only fails when the terminal is gone: nobody is left to answer.
+            endwin();
+            exit(1);
+        }
+        bool skip = false;
+        for (int k : ignored) skip = skip || k == key;
+        if (!skip) return key;
+    }
+}
+
+int wait_key_past_moves(WINDOW* w, const redraw_fn& redraw) {
+    return wait_key(w, {'s', 'w', KEY_UP, KEY_DOWN}, redraw);
+}
+
+bool declines_another_game(int key) { return key == 'n' || key == 'N' || key == 'q'; }

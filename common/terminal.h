@@ -1,0 +1,41 @@
+// Start-up, the SIGINT handler and the key reads every program shares.
+#pragma once
+
+#include <curses.h>
+
+#include <functional>
+#include <initializer_list>
+
+// SIGINT: leaves curses, prints "Quit." and exits with the signal number.
+void quit_on_signal(int signo);
+
+// The common start: SIGINT handler, locale, curses in cbreak/noecho/keypad
+// mode, a short ESC delay, the clock seed and the hidden cursor. Returns
+// whether the program should set up its colours (the terminal has them and
+// NO_COLOR is unset or empty).
+bool start_curses();
+
+// True when the terminal has colours and NO_COLOR does not ask for none.
+bool colours_wanted();
+
+// Leaves half-delay or no-delay mode for plain blocking reads.
+void blocking_input();
+
+using redraw_fn = std::function<void()>;
+
+// Repaints the screen as it stands, after the terminal changed size.
+void repaint();
+
+// One key from `w`. A resize is not a key: it is handed to `redraw` (or
+// repaint) and the read goes on, so waits, questions and throttles never see it.
+int read_key(WINDOW* w, const redraw_fn& redraw = nullptr);
+
+// Blocking reads until a key that is not in `ignored`; returns that key.
+int wait_key(WINDOW* w, std::initializer_list<int> ignored = {}, const redraw_fn& redraw = nullptr);
+
+// Blocking reads that pass over 's', 'w' and the up and down arrows, which
+// the trophy page and the play-again questions ignore.
+int wait_key_past_moves(WINDOW* w, const redraw_fn& redraw = nullptr);
+
+// 'n', 'N' and 'q' decline another game.
+bool declines_another_game(int key);

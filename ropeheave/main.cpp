@@ -1,0 +1,56 @@
+// ropeheave: a typing race against a computer that pulls the other end of the rope.
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "rules.h"
+#include "screens.h"
+#include "terminal.h"
+
+namespace {
+
+void draw_tick(const race& r) {
+    werase(stdscr);
+    draw_field(r);
+    wrefresh(stdscr);
+}
+
+void play(race& r) {
+    start_game(r);
+    halfdelay(1);
+    curs_set(0);
+    for (;;) {
+        draw_tick(r);
+        int key = read_key(stdscr, [&] { draw_tick(r); });
+        type_key(r, key);
+        if (key != ERR) {
+            if (key == 'q') return;
+            // Discard first, then sleep: holding a key down gains one column a tick at most.
+            flushinp();
+            usleep(100000);
+        }
+        tick_end end = end_tick(r);
+        if (end == tick_end::lost) return;
+        if (end == tick_end::level_won) {
+            halfdelay(1);
+            curs_set(0);
+        }
+        if (key == KEY_F(1) || key == '?') show_gameplay_help();
+    }
+}
+
+}  // namespace
+
+int main(int argc, char**) {
+    if (argc > 1) {
+        fputs("This game doesn't take arguments", stdout);
+        fflush(stdout);
+    }
+    if (start_curses()) init_palette();
+    race r;
+    fill_queue(r);
+    do play(r);
+    while (finish_game(r));
+    endwin();
+    return 0;
+}
