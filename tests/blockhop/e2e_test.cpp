@@ -172,6 +172,8 @@ TEST(BlockhopEndToEnd, HelpStaysUpFiveSecondsThenPlayGoesOn) {
     run.keys({"?"});
     ASSERT_TRUE(run.wait_for("GAME PLAY"));
     EXPECT_NE(run.screen().find("Jump from square to square using enter key."), std::string::npos);
+    // The frame is drawn in the player's red.
+    EXPECT_NE(run.screen_with_attrs().find("\x1b[31m"), std::string::npos);
     // A key pressed meanwhile neither shortens the page nor quits the game afterwards.
     run.keys({"q"});
     pause_ms(3000);
