@@ -1,13 +1,7 @@
 // blockhop in a real terminal: quitting a game, the score table, the question, help and interrupts.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <chrono>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <memory>
 #include <string>
 #include <thread>
 
@@ -15,43 +9,7 @@
 
 namespace {
 
-// The program runs under a shell that stays behind and reports its status on
-// the screen: a pane whose program has just ended may lose its last output
-// line ("Quit.") or its exit status, but the shell's echo comes after both.
-class reporting_shell {
-public:
-    reporting_shell() {
-        char tmpl[] = "/tmp/blockhop-e2e-XXXXXX";
-        if (mkdtemp(tmpl) == nullptr) std::abort();
-        dir_ = tmpl;
-        std::ofstream(path()) << "#!/bin/sh\n"
-                                 "trap : INT\n"  // the shell outlives Ctrl-C; the program gets it by default
-                                 "\"$@\"\n"
-                                 "echo \"exit status $?\"\n"
-                                 "exec sleep 600\n";
-        std::filesystem::permissions(path(), std::filesystem::perms::owner_all);
-    }
-    ~reporting_shell() {
-        std::error_code ec;
-        std::filesystem::remove_all(dir_, ec);
-    }
-    std::string path() const { return dir_ + "/run.sh"; }
-
-private:
-    std::string dir_;
-};
-
-std::unique_ptr<terminal_run> start(const reporting_shell& shell, terminal_run::options opts = {}) {
-    opts.args = {program_path("blockhop")};
-    return std::make_unique<terminal_run>(shell.path(), opts);
-}
-
-// The program's exit status as the shell saw it; -1 when it has not ended.
-int exit_status(terminal_run& run) {
-    if (!run.wait_for("exit status ")) return -1;
-    const std::string screen = run.screen();
-    return std::atoi(screen.c_str() + screen.find("exit status ") + 12);
-}
+std::string blockhop() { return program_path("blockhop"); }
 
 // The character in a screen column of a captured row (line-drawing characters take several bytes).
 std::string cell(const std::string& line, int col) {
@@ -84,9 +42,7 @@ void pause_ms(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms
 }  // namespace
 
 TEST(BlockhopEndToEnd, QuitRecordsTheScoreAndOnlyTheAnswerEndsTheProgram) {
-    reporting_shell shell;
-    auto owned = start(shell);
-    terminal_run& run = *owned;
+    terminal_run run(blockhop());
     ASSERT_TRUE(run.wait_for("Score: 0"));
     EXPECT_NE(run.screen().find("Combo: 1"), std::string::npos);
     run.keys({"q"});
@@ -103,30 +59,27 @@ TEST(BlockhopEndToEnd, QuitRecordsTheScoreAndOnlyTheAnswerEndsTheProgram) {
 
     run.keys({"s", "w", "Up", "Down"});
     pause_ms(300);
+    EXPECT_TRUE(run.running());
     EXPECT_EQ(run.screen(), table);
     run.keys({"n"});
-    EXPECT_EQ(exit_status(run), 0);
+    EXPECT_EQ(run.wait_exit(), 0);
     EXPECT_EQ(run.screen().find("Quit."), std::string::npos);
 }
 
 TEST(BlockhopEndToEnd, PromptStandsBelowThePlayAreaWhenThereIsARow24) {
     terminal_run::options opts;
     opts.rows = 25;
-    reporting_shell shell;
-    auto owned = start(shell, opts);
-    terminal_run& run = *owned;
+    terminal_run run(blockhop(), opts);
     ASSERT_TRUE(run.wait_for("Score: 0"));
     run.keys({"q"});
     ASSERT_TRUE(run.wait_for("Press a key to see the high scores:"));
     EXPECT_EQ(run.row(24).rfind("Press a key to see the high scores:", 0), 0u);
     run.keys({"C-c"});
-    EXPECT_EQ(exit_status(run), 2);
+    EXPECT_EQ(run.wait_exit(), 2);
 }
 
 TEST(BlockhopEndToEnd, AnotherGameMatchingTheBestShowsTheTrophyThenBothEntries) {
-    reporting_shell shell;
-    auto owned = start(shell);
-    terminal_run& run = *owned;
+    terminal_run run(blockhop());
     ASSERT_TRUE(run.wait_for("Score: 0"));
     run.keys({"q"});
     ASSERT_TRUE(run.wait_for("Press a key"));
@@ -150,24 +103,20 @@ TEST(BlockhopEndToEnd, AnotherGameMatchingTheBestShowsTheTrophyThenBothEntries) 
     EXPECT_EQ(run.row(5), ">>>1) tester : 0");
     EXPECT_EQ(run.row(6), "2) tester : 0");
     run.keys({"N"});
-    EXPECT_EQ(exit_status(run), 0);
+    EXPECT_EQ(run.wait_exit(), 0);
 }
 
 TEST(BlockhopEndToEnd, InterruptQuitsWithStatus2AndRecordsNothing) {
-    reporting_shell shell;
-    auto owned = start(shell);
-    terminal_run& run = *owned;
+    terminal_run run(blockhop());
     ASSERT_TRUE(run.wait_for("Score: 0"));
     run.keys({"C-c"});
-    EXPECT_EQ(exit_status(run), 2);
+    EXPECT_EQ(run.wait_exit(), 2);
     EXPECT_NE(run.screen().find("Quit."), std::string::npos);
     EXPECT_EQ(run.read_file(run.scores_dir() + "/blockhop_scores"), "");
 }
 
 TEST(BlockhopEndToEnd, HelpStaysUpFiveSecondsThenPlayGoesOn) {
-    reporting_shell shell;
-    auto owned = start(shell);
-    terminal_run& run = *owned;
+    terminal_run run(blockhop());
     ASSERT_TRUE(run.wait_for("Score: 0"));
     run.keys({"?"});
     ASSERT_TRUE(run.wait_for("GAME PLAY"));
@@ -180,16 +129,15 @@ TEST(BlockhopEndToEnd, HelpStaysUpFiveSecondsThenPlayGoesOn) {
     EXPECT_NE(run.screen().find("GAME PLAY"), std::string::npos);
     ASSERT_TRUE(run.wait_for("Score: 0", 5));
     EXPECT_FALSE(run.wait_for("Press a key", 1));
+    EXPECT_TRUE(run.running());
     run.keys({"q"});
     EXPECT_TRUE(run.wait_for("Press a key to see the high scores:"));
     run.keys({"C-c"});
-    EXPECT_EQ(exit_status(run), 2);
+    EXPECT_EQ(run.wait_exit(), 2);
 }
 
 TEST(BlockhopEndToEnd, EnterAtTheMiddleOfTheRightSideLandsAndScores) {
-    reporting_shell shell;
-    auto owned = start(shell);
-    terminal_run& run = *owned;
+    terminal_run run(blockhop());
     // The first squares share their top row 5; a hop from row offsets 5 to 7 of
     // the right side lands. Enter goes when the marker shows at offset 3 (or 4,
     // if the capture missed 3): the frame that reads it walks one step more,
@@ -222,5 +170,5 @@ TEST(BlockhopEndToEnd, EnterAtTheMiddleOfTheRightSideLandsAndScores) {
     ASSERT_TRUE(run.wait_for("Wanna play again? (y/n)"));
     EXPECT_NE(run.read_file(run.scores_dir() + "/blockhop_scores").find("tester : 1\n"), std::string::npos);
     run.keys({"q"});
-    EXPECT_EQ(exit_status(run), 0);
+    EXPECT_EQ(run.wait_exit(), 0);
 }
