@@ -17,7 +17,7 @@ std::string item(const char* items, int k) {
     return out;
 }
 
-TEST(KelmoraItemLists, ItemsAreCountedAndExtractedByIndex) {
+TEST(ItemLists, ItemsAreCountedAndExtractedByIndex) {
     struct {
         const char* items;
         int count;
@@ -41,7 +41,7 @@ TEST(KelmoraItemLists, ItemsAreCountedAndExtractedByIndex) {
     }
 }
 
-TEST(KelmoraItemLists, EveryGameOfTheSuiteButBlockhopIsListedAndEveryScoringGameHasItsTable) {
+TEST(ItemLists, EveryGameOfTheSuiteButBlockhopIsListedAndEveryScoringGameHasItsTable) {
     std::string programs;
     for (int k = 2; k < item_count(menu_items); ++k) programs += item(menu_items, k) + " ";
     for (const char* game : {"arrowpip", "voltrider", "coilclash", "glyphpair", "ropeheave"})
@@ -55,7 +55,7 @@ TEST(KelmoraItemLists, EveryGameOfTheSuiteButBlockhopIsListedAndEveryScoringGame
 }
 
 // A 24-line screen shows 21 rows of items.
-TEST(KelmoraListView, SelectionMovesAndTheViewScrollsByTheLeastAmount) {
+TEST(ListView, SelectionMovesAndTheViewScrollsByTheLeastAmount) {
     const int rows = view_rows(24);
     ASSERT_EQ(rows, 21);
     struct {
@@ -80,7 +80,7 @@ TEST(KelmoraListView, SelectionMovesAndTheViewScrollsByTheLeastAmount) {
     }
 }
 
-TEST(KelmoraListView, NothingScrollsWhenEveryItemFits) {
+TEST(ListView, NothingScrollsWhenEveryItemFits) {
     list_view view{23, 0, 0};
     for (int i = 0; i < 30; ++i) {
         apply_move(view, list_move::down);
@@ -90,21 +90,21 @@ TEST(KelmoraListView, NothingScrollsWhenEveryItemFits) {
     EXPECT_EQ(view.sel, 22);
 }
 
-TEST(KelmoraListView, ChoosingAndLeavingEndTheList) {
+TEST(ListView, ChoosingAndLeavingEndTheList) {
     list_view view{6, 3, 0};
     EXPECT_TRUE(apply_move(view, list_move::choose));
     EXPECT_EQ(view.sel, 3);
     EXPECT_TRUE(apply_move(view, list_move::leave));
 }
 
-TEST(KelmoraListView, ASelectionOutsideTheListIsBroughtBack) {
+TEST(ListView, ASelectionOutsideTheListIsBroughtBack) {
     list_view view{9, 40, 0};
     bring_into_view(view, 5);
     EXPECT_EQ(view.sel, 8);
     EXPECT_EQ(view.top, 4);
 }
 
-TEST(KelmoraLogo, MaskIsAControllerWithFullWidthRowsForThePromptAndTheName) {
+TEST(Logo, MaskIsAControllerWithFullWidthRowsForThePromptAndTheName) {
     ASSERT_EQ(strlen(logo_mask), static_cast<size_t>(logo_rows * logo_cols));
     int marked = 0;
     for (int r = 0; r < logo_rows; ++r)
@@ -121,7 +121,7 @@ TEST(KelmoraLogo, MaskIsAControllerWithFullWidthRowsForThePromptAndTheName) {
     EXPECT_FALSE(logo_cell(3, logo_cols));
 }
 
-TEST(KelmoraBackdrop, BandsAreTenColumnsWideAndCurveLeftAwayFromTheMiddleRow) {
+TEST(Backdrop, BandsAreTenColumnsWideAndCurveLeftAwayFromTheMiddleRow) {
     struct {
         int row, col, lines, band;
     } cases[] = {
@@ -135,7 +135,7 @@ TEST(KelmoraBackdrop, BandsAreTenColumnsWideAndCurveLeftAwayFromTheMiddleRow) {
     for (const auto& c : cases) EXPECT_EQ(backdrop_band(c.row, c.col, c.lines), c.band) << c.row << "," << c.col;
 }
 
-TEST(KelmoraNameEntry, StartsFromTheLoginNameCutTo24AndTakesOneMore) {
+TEST(NameEntry, StartsFromTheLoginNameCutTo24AndTakesOneMore) {
     name_entry name;
     start_name(name, "abcdefghijklmnopqrstuvwxyz1234");
     EXPECT_STREQ(name.player_name, "abcdefghijklmnopqrstuvwx");
@@ -145,7 +145,7 @@ TEST(KelmoraNameEntry, StartsFromTheLoginNameCutTo24AndTakesOneMore) {
     EXPECT_EQ(shown_width(name), 25);
 }
 
-TEST(KelmoraNameEntry, OnlyLowercaseLettersAndDigitsAreTyped) {
+TEST(NameEntry, OnlyLowercaseLettersAndDigitsAreTyped) {
     name_entry name;
     start_name(name, nullptr);
     EXPECT_STREQ(name.player_name, "");
@@ -156,7 +156,7 @@ TEST(KelmoraNameEntry, OnlyLowercaseLettersAndDigitsAreTyped) {
     EXPECT_TRUE(name_ready(name));
 }
 
-TEST(KelmoraNameEntry, BackspaceRemovesOneCharacterAndNothingOnAnEmptyName) {
+TEST(NameEntry, BackspaceRemovesOneCharacterAndNothingOnAnEmptyName) {
     name_entry name;
     start_name(name, "al");
     erase_last(name);
@@ -168,7 +168,7 @@ TEST(KelmoraNameEntry, BackspaceRemovesOneCharacterAndNothingOnAnEmptyName) {
     EXPECT_FALSE(name_ready(name));
 }
 
-TEST(KelmoraNameEntry, ALoginNameInUtf8KeepsWholeCharacters) {
+TEST(NameEntry, ALoginNameInUtf8KeepsWholeCharacters) {
     name_entry name;
     // 23 ASCII letters and a two-byte letter: cutting at 24 bytes would split it.
     start_name(name, "abcdefghijklmnopqrstuvw\xc3\xa9z");
@@ -182,7 +182,7 @@ TEST(KelmoraNameEntry, ALoginNameInUtf8KeepsWholeCharacters) {
     EXPECT_STREQ(name.player_name, "j");
 }
 
-TEST(KelmoraScoreLocations, OwnDirectoryFirstThenSharedThenHome) {
+TEST(ScoreLocations, OwnDirectoryFirstThenSharedThenHome) {
     EXPECT_EQ(score_locations("arrowpip_scores", "/own", "/shared", "/home/al"),
               (std::vector<std::string>{"/own/arrowpip_scores", "/shared/arrowpip_scores", "/home/al/.arrowpip_scores"}));
     EXPECT_EQ(score_locations("x", nullptr, "/shared", nullptr), (std::vector<std::string>{"/shared/x"}));
@@ -201,7 +201,7 @@ std::vector<table_entry> table_from(const std::string& text, int most = table_ro
     return table;
 }
 
-TEST(KelmoraScoreTable, AMalformedLineEndsTheTable) {
+TEST(ScoreTable, AMalformedLineEndsTheTable) {
     auto table = table_from("ann : 30\nbob : 20\nthis line is broken\ncid : 10\n");
     ASSERT_EQ(table.size(), 2u);
     EXPECT_STREQ(table[1].name, "bob");
@@ -210,7 +210,7 @@ TEST(KelmoraScoreTable, AMalformedLineEndsTheTable) {
     EXPECT_EQ(table_from("a : -5\nb : x\n").size(), 1u);
 }
 
-TEST(KelmoraScoreTable, AtMostTheFirstTenEntriesAreRead) {
+TEST(ScoreTable, AtMostTheFirstTenEntriesAreRead) {
     std::string text;
     for (int i = 0; i < 12; ++i) text += "p" + std::to_string(i) + " : " + std::to_string(100 - i) + "\n";
     auto table = table_from(text);
@@ -218,7 +218,7 @@ TEST(KelmoraScoreTable, AtMostTheFirstTenEntriesAreRead) {
     EXPECT_STREQ(table[9].name, "p9");
 }
 
-TEST(KelmoraScoreTable, TheLastCharacterOfAScoreStandsNextToTheRightBorder) {
+TEST(ScoreTable, TheLastCharacterOfAScoreStandsNextToTheRightBorder) {
     struct {
         int64_t score;
         int column;
@@ -229,7 +229,7 @@ TEST(KelmoraScoreTable, TheLastCharacterOfAScoreStandsNextToTheRightBorder) {
     }
 }
 
-TEST(KelmoraScoreTable, ThePlayersEntriesAreThoseUnderTheNameTheGamesWrite) {
+TEST(ScoreTable, ThePlayersEntriesAreThoseUnderTheNameTheGamesWrite) {
     setenv("KM_PLAYER", "bob", 1);
     setenv("USER", "alice", 1);
     EXPECT_EQ(current_player(), "bob");
@@ -241,7 +241,7 @@ TEST(KelmoraScoreTable, ThePlayersEntriesAreThoseUnderTheNameTheGamesWrite) {
     EXPECT_FALSE(is_players(table_entry{"", 3}, ""));
 }
 
-TEST(KelmoraPrivileges, AnUnprivilegedRunKeepsItsIdentity) {
+TEST(Privileges, AnUnprivilegedRunKeepsItsIdentity) {
     uid_t uid = getuid();
     gid_t gid = getgid();
     EXPECT_TRUE(drop_extra_privileges());

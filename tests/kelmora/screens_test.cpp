@@ -19,7 +19,7 @@ void no_colours() {
 }
 
 // The list widget keeps what it drew last when the keys run out.
-class KelmoraMainMenu : public ::testing::Test {
+class MainMenu : public ::testing::Test {
 protected:
     void SetUp() override { no_colours(); }
     void TearDown() override { no_colours(); }
@@ -33,7 +33,7 @@ std::string trimmed(std::string s) {
 // Text of an item row, without the border cells.
 std::string item_on(const virtual_screen& s, int row) { return trimmed(s.text(row, 1, COLS - 2)); }
 
-TEST_F(KelmoraMainMenu, On24LinesItShows21ItemsAndScrollsByOneFromItem20To21) {
+TEST_F(MainMenu, On24LinesItShows21ItemsAndScrollsByOneFromItem20To21) {
     virtual_screen s(24, 80);
     for (int i = 0; i < 20; ++i) s.keys({KEY_DOWN});
     EXPECT_EQ(list_menu(menu_items, "Main Menu"), -1);
@@ -57,7 +57,7 @@ TEST_F(KelmoraMainMenu, On24LinesItShows21ItemsAndScrollsByOneFromItem20To21) {
     EXPECT_EQ(s.attr(22, 1) & A_STANDOUT, A_STANDOUT);
 }
 
-TEST_F(KelmoraMainMenu, On26LinesEveryItemShowsAndNothingScrolls) {
+TEST_F(MainMenu, On26LinesEveryItemShowsAndNothingScrolls) {
     virtual_screen s(26, 80);
     for (int i = 0; i < 30; ++i) s.keys({'s'});
     list_menu(menu_items, "Main Menu");
@@ -66,7 +66,7 @@ TEST_F(KelmoraMainMenu, On26LinesEveryItemShowsAndNothingScrolls) {
     EXPECT_EQ(s.attr(24, 1) & A_STANDOUT, A_STANDOUT);
 }
 
-TEST_F(KelmoraMainMenu, EnterReturnsTheIndexOfTheHighlightedItemAndQOrEscLeave) {
+TEST_F(MainMenu, EnterReturnsTheIndexOfTheHighlightedItemAndQOrEscLeave) {
     virtual_screen s(24, 80);
     s.keys({KEY_DOWN, 's', 's', KEY_UP, 'w', 's', '\n'});
     EXPECT_EQ(list_menu(menu_items, "Main Menu"), 2);
@@ -82,7 +82,7 @@ TEST_F(KelmoraMainMenu, EnterReturnsTheIndexOfTheHighlightedItemAndQOrEscLeave) 
     EXPECT_EQ(item_on(s, 7), "this way: hopboard -h");
 }
 
-TEST_F(KelmoraMainMenu, TheSelectedItemTakesTheColourOfItsRow) {
+TEST_F(MainMenu, TheSelectedItemTakesTheColourOfItsRow) {
     virtual_screen s(24, 80);
     init_palette();
     for (int down = 0; down < 6; ++down) {
@@ -97,7 +97,7 @@ TEST_F(KelmoraMainMenu, TheSelectedItemTakesTheColourOfItsRow) {
     EXPECT_EQ(s.pair(1, 35), 2);  // the title
 }
 
-TEST_F(KelmoraMainMenu, ATitleWiderThanTheScreenIsNotDrawn) {
+TEST_F(MainMenu, ATitleWiderThanTheScreenIsNotDrawn) {
     virtual_screen s(24, 10);
     list_menu(menu_items, "A title far too wide");
     EXPECT_EQ(trimmed(s.text(1, 1, 8)), "");
@@ -105,7 +105,7 @@ TEST_F(KelmoraMainMenu, ATitleWiderThanTheScreenIsNotDrawn) {
     EXPECT_EQ(s.text(3, 1, 8), "See help");
 }
 
-TEST_F(KelmoraMainMenu, BorderRunsThroughTheFourColoursInReverseVideo) {
+TEST_F(MainMenu, BorderRunsThroughTheFourColoursInReverseVideo) {
     virtual_screen s(24, 80);
     init_palette();
     draw_screen_border();
@@ -120,7 +120,7 @@ TEST_F(KelmoraMainMenu, BorderRunsThroughTheFourColoursInReverseVideo) {
     EXPECT_EQ(s.attr(1, 1) & A_REVERSE, 0u);
 }
 
-TEST_F(KelmoraMainMenu, BackdropIsCurvedBandsWithTheLogoAsABlankSilhouette) {
+TEST_F(MainMenu, BackdropIsCurvedBandsWithTheLogoAsABlankSilhouette) {
     virtual_screen s(24, 80);
     init_palette();
     draw_backdrop();
@@ -137,7 +137,7 @@ TEST_F(KelmoraMainMenu, BackdropIsCurvedBandsWithTheLogoAsABlankSilhouette) {
     EXPECT_EQ(s.ch(17, 25), ' ');          // a handle
 }
 
-TEST_F(KelmoraMainMenu, WithoutColoursOneBandInFourIsInStandout) {
+TEST_F(MainMenu, WithoutColoursOneBandInFourIsInStandout) {
     virtual_screen s(24, 80);
     draw_backdrop();
     EXPECT_EQ(s.attr(12, 0), 0u);
@@ -145,19 +145,19 @@ TEST_F(KelmoraMainMenu, WithoutColoursOneBandInFourIsInStandout) {
     EXPECT_EQ(s.attr(12, 20), 0u);
 }
 
-class KelmoraNameScreen : public KelmoraMainMenu {
+class NameScreen : public MainMenu {
 protected:
     void SetUp() override {
-        KelmoraMainMenu::SetUp();
+        MainMenu::SetUp();
         unsetenv("KM_PLAYER");
     }
     void TearDown() override {
         unsetenv("KM_PLAYER");
-        KelmoraMainMenu::TearDown();
+        MainMenu::TearDown();
     }
 };
 
-TEST_F(KelmoraNameScreen, PromptAndNameStandCentredOnTheLogo) {
+TEST_F(NameScreen, PromptAndNameStandCentredOnTheLogo) {
     virtual_screen s(24, 80);
     name_entry name;
     start_name(name, "alice");
@@ -171,7 +171,7 @@ TEST_F(KelmoraNameScreen, PromptAndNameStandCentredOnTheLogo) {
     EXPECT_EQ(s.text(12, 37, 6), "alicex");
 }
 
-TEST_F(KelmoraNameScreen, EnterExportsTheTypedName) {
+TEST_F(NameScreen, EnterExportsTheTypedName) {
     virtual_screen s(24, 80);
     setenv("USER", "alice", 1);
     setenv("KM_PLAYER", "inherited", 1);
@@ -181,7 +181,7 @@ TEST_F(KelmoraNameScreen, EnterExportsTheTypedName) {
     EXPECT_STREQ(getenv("KM_PLAYER"), "alq7");
 }
 
-TEST_F(KelmoraNameScreen, EnterOnAnEmptyNameWaitsForOne) {
+TEST_F(NameScreen, EnterOnAnEmptyNameWaitsForOne) {
     virtual_screen s(24, 80);
     unsetenv("USER");
     s.keys({'\n', '\n'});
@@ -196,15 +196,15 @@ TEST_F(KelmoraNameScreen, EnterOnAnEmptyNameWaitsForOne) {
     EXPECT_STREQ(getenv("KM_PLAYER"), "b");
 }
 
-class KelmoraScoreTableScreen : public KelmoraMainMenu {
+class ScoreTableScreen : public MainMenu {
 protected:
     void SetUp() override {
-        KelmoraMainMenu::SetUp();
+        MainMenu::SetUp();
         setenv("KM_PLAYER", "bob", 1);
     }
     void TearDown() override {
         unsetenv("KM_PLAYER");
-        KelmoraMainMenu::TearDown();
+        MainMenu::TearDown();
     }
     static FILE* file_of(const std::string& text) {
         FILE* f = tmpfile();
@@ -213,7 +213,7 @@ protected:
     }
 };
 
-TEST_F(KelmoraScoreTableScreen, ThePlayersEntriesAreHighlightedInTheColourOfTheirRow) {
+TEST_F(ScoreTableScreen, ThePlayersEntriesAreHighlightedInTheColourOfTheirRow) {
     virtual_screen s(24, 80);
     init_palette();
     show_score_file(file_of("bob : 900\nann : 800\nbob : 700\ncid : 5\n"));
@@ -231,7 +231,7 @@ TEST_F(KelmoraScoreTableScreen, ThePlayersEntriesAreHighlightedInTheColourOfThei
     EXPECT_EQ(trimmed(s.text(6, 1, 78)), "");
 }
 
-TEST_F(KelmoraScoreTableScreen, WithoutColoursOnlyRowsFiveAndNineShowAHighlight) {
+TEST_F(ScoreTableScreen, WithoutColoursOnlyRowsFiveAndNineShowAHighlight) {
     virtual_screen s(24, 80);
     std::string text;
     for (int i = 0; i < 10; ++i) text += "bob : " + std::to_string(100 - i) + "\n";
@@ -243,7 +243,7 @@ TEST_F(KelmoraScoreTableScreen, WithoutColoursOnlyRowsFiveAndNineShowAHighlight)
     }
 }
 
-TEST_F(KelmoraScoreTableScreen, AMalformedLineEndsTheTableAndAtMostTenShow) {
+TEST_F(ScoreTableScreen, AMalformedLineEndsTheTableAndAtMostTenShow) {
     virtual_screen s(24, 80);
     show_score_file(file_of("ann : 3\nbob : 2\nnot a score line\ncid : 1\n"));
     EXPECT_EQ(s.text(3, 1, 3), "bob");
@@ -259,7 +259,7 @@ TEST_F(KelmoraScoreTableScreen, AMalformedLineEndsTheTableAndAtMostTenShow) {
     EXPECT_EQ(trimmed(s.text(12, 1, 78)), "");
 }
 
-TEST_F(KelmoraScoreTableScreen, AnEmptyFileShowsTheTitleAlone) {
+TEST_F(ScoreTableScreen, AnEmptyFileShowsTheTitleAlone) {
     virtual_screen s(24, 80);
     show_score_file(file_of(""));
     EXPECT_EQ(s.text(1, 34, 11), "High Scores");
