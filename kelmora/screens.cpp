@@ -129,7 +129,8 @@ void launch_game(int k) {
         snprintf(local, sizeof local, "./%s", item_name);
         status = system(local);
     }
-    (void)status;
+    // However the program ended, the menu comes back.
+    static_cast<void>(status);
     reset_prog_mode();
     // The game drew over everything: the next refresh must repaint it all.
     clearok(curscr, TRUE);
