@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <sstream>
 #include <string>
 
 #include "terminal_run.h"
@@ -90,6 +91,35 @@ TEST(VoltriderProgram, ANewRecordShowsTheTrophyAndAnotherGameFollows) {
     EXPECT_FALSE(t.wait_for(hint, 0.5));
     t.keys({"q"});
     EXPECT_EQ(t.wait_exit(), 0);
+}
+
+// The line of the trophy's pedestal, with its attributes.
+std::string pedestal_line(terminal_run& t) {
+    std::istringstream in(t.screen_with_attrs());
+    std::string line;
+    while (std::getline(in, line))
+        if (line.find("|____________|") != std::string::npos) return line;
+    return "";
+}
+
+TEST(VoltriderProgram, TheTrophyFlashesInColourUnlessThePhotosensitivitySwitchWasPressed) {
+    for (bool switched : {false, true}) {
+        terminal_run t(voltrider());
+        std::ofstream(t.scores_dir() + "/voltrider_scores") << "someone : 1\n";
+        ASSERT_TRUE(t.wait_for(hint));
+        if (switched) t.keys({"e"});
+        ASSERT_TRUE(crash(t));
+        t.keys({"x"});
+        ASSERT_TRUE(t.wait_for("*****CONGRATULATIONS!****"));
+        std::string line = pedestal_line(t);
+        ASSERT_NE(line, "");
+        // A foreground colour of the six (30 to 37 and their 256-colour forms) shows as an SGR with 3x.
+        EXPECT_EQ(line.find("\x1b[3") != std::string::npos, !switched) << (switched ? "after e" : "colours on");
+        t.keys({"q"});
+        ASSERT_TRUE(t.wait_for("Wanna play again"));
+        t.keys({"n"});
+        EXPECT_EQ(t.wait_exit(), 0);
+    }
 }
 
 TEST(VoltriderProgram, HelpKeysShowTheControlsAndTheGameplayPages) {
