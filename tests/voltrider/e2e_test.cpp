@@ -15,11 +15,13 @@ const std::string game_over = "Game over! Press a key to see the high scores:";
 std::string voltrider() { return program_path("voltrider"); }
 
 // Turns back and forth until the vehicle runs into its own trail. Several
-// tries, since a collected power-up may carry it over for a while.
+// tries, since a collected power-up may carry it over for a while; each try
+// waits long enough that a loaded machine shows the crash before the next key,
+// which would otherwise answer the game-over line.
 bool crash(terminal_run& t) {
-    for (int i = 0; i < 40; ++i) {
+    for (int i = 0; i < 16; ++i) {
         t.keys({i % 2 == 0 ? "l" : "h"});
-        if (t.wait_for(game_over, 0.6)) return true;
+        if (t.wait_for(game_over, 1.5)) return true;
     }
     return false;
 }
