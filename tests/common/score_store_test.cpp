@@ -299,6 +299,15 @@ TEST_F(ScoreStore, KeepsThePermissionBitsOfTheTable) {
     ASSERT_EQ(merge_score(table.c_str(), 4, 10), 0);
     umask(old_mask);
     EXPECT_EQ(fs::status(table).permissions(), fs::perms(0644)) << "as a new file made with fopen";
+
+    // A player with a strict umask still leaves a lock file every other player can take.
+    fs::remove(table);
+    fs::remove(table + ".lock");
+    old_mask = umask(077);
+    ASSERT_EQ(merge_score(table.c_str(), 5, 10), 0);
+    umask(old_mask);
+    EXPECT_EQ(fs::status(table).permissions(), fs::perms(0600));
+    EXPECT_EQ(fs::status(table + ".lock").permissions(), fs::perms(0644));
 }
 
 TEST_F(ScoreStore, ClosesTheStreamItReplaces) {
