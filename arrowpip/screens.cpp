@@ -108,6 +108,10 @@ bool finish_game(const game& g) {
     flushinp();
     blocking_input();
     curs_set(1);
+    return show_game_end(g);
+}
+
+bool show_game_end(const game& g) {
     draw_final_screen(g);
     score_screen settings;
     settings.kind = score_screen::framed;
