@@ -20,9 +20,10 @@ const char* const banner_lines[4] = {
 };
 
 void draw_target() {
+    // A row at a time: the whole target is drawn every tick. The copy stops at the
+    // window's right edge, so a narrow terminal clips it like single cells would.
     for (int y = 0; y < screen_rows; ++y)
-        for (int x = 0; x < screen_cols; ++x)
-            if (wmove(stdscr, y, x) == OK) waddch(stdscr, target[y][x]);
+        if (wmove(stdscr, y, 0) == OK) waddchnstr(stdscr, target[y], screen_cols);
 }
 
 void draw_stopped(const game& g) {

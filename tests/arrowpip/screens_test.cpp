@@ -123,6 +123,26 @@ TEST_F(ArrowpipScreen, HelpPageIsFramedAndWaitsForAKey) {
     EXPECT_EQ(vs.pair(23, 50), 3);
 }
 
+TEST(ArrowpipSmallTerminal, PlayScreenIsClippedNotBroken) {
+    virtual_screen vs(16, 50);
+    init_palette();
+    build_target();
+    game g;
+    srandom(8);
+    start_game(g);
+    for (letter_record& L : g.letters) L.row = 20.5f;  // below the last row
+    g.letters[0].row = 14.5f;
+    g.letters[0].col = 45.5f;   // on screen
+    g.letters[2].row = 9.5f;
+    g.letters[2].col = 70.5f;   // right of the last column
+    g.message_ticks = 5;        // the message row is off screen too
+    draw_play_screen(g);
+    EXPECT_EQ(vs.ch(12, 40), '$');
+    EXPECT_EQ(vs.ch(12, 49), '#') << "the target reaches the right edge";
+    EXPECT_EQ(vs.ch(14, 45), 'A');
+    EXPECT_EQ(trimmed(vs.text(6, 0, 10)), "Shots: 10");
+}
+
 // The end of a game against a private score directory.
 struct ArrowpipEnd : ArrowpipScreen {
     std::string dir;
