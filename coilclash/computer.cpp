@@ -146,6 +146,19 @@ int8_t choose_mode(const arena& board, snake me, snake other, int room) {
     return distance(me.head(), other.head()) >= 20 ? MODE_DISTANT : MODE_CHASE;
 }
 
+bool keeps_straight(const arena& board, snake me, int dr, int dc) {
+    if (dangerous(board, me)) return false;
+    const int dist = dr + dc;
+    switch (me.mode) {
+        case MODE_CHASE:
+            // Stops at the first hit: the closer the heads, the likelier a turn toward the player.
+            return !(random() % (dist + 1) == 0 || random() % (dc + 1) == 0 || random() % (dr + 1) == 0 ||
+                     random() % (dist / 2 + 1) == 0);
+        case MODE_DISTANT: return !on_grid_point(me.head());
+        default: return false;
+    }
+}
+
 int computer_move(arena& board, int8_t& turn_sign, snake* me, const snake& other) {
     const int dr = std::abs(me->row - other.row);
     const int dc = std::abs(me->col - other.col);
@@ -155,19 +168,9 @@ int computer_move(arena& board, int8_t& turn_sign, snake* me, const snake& other
     dir_list list = {DIR_UP, DIR_RIGHT, DIR_DOWN, DIR_LEFT};
     me->mode = choose_mode(board, *me, other, room);
 
-    if (!dangerous(board, *me)) {
-        bool plan = true;
-        if (me->mode == MODE_CHASE) {
-            // Stops at the first hit: the closer the heads, the likelier a turn toward the player.
-            plan = random() % (dist + 1) == 0 || random() % (dc + 1) == 0 || random() % (dr + 1) == 0 ||
-                   random() % (dist / 2 + 1) == 0;
-        } else if (me->mode == MODE_DISTANT) {
-            plan = on_grid_point(me->head());
-        }
-        if (!plan) {
-            move_snake(board, me);
-            return 1;
-        }
+    if (keeps_straight(board, *me, dr, dc)) {
+        move_snake(board, me);
+        return 1;
     }
 
     switch (me->mode) {

@@ -36,5 +36,7 @@ int64_t evaluate(const arena& board, int8_t& turn_sign, position start, int d);
 void rank_directions(const arena& board, int8_t& turn_sign, snake s, score_list& scores, dir_list& list);
 // The mode for this move, from the stored mode, the room ahead and the heads' distance.
 int8_t choose_mode(const arena& board, snake me, snake other, int room);
+// Whether `me`, in the mode chosen for this move, goes on straight without planning.
+bool keeps_straight(const arena& board, snake me, int dr, int dc);
 // One move of `me`: 1 when it moved, TRAPPED when no neighbouring cell is free (nothing changes).
 int computer_move(arena& board, int8_t& turn_sign, snake* me, const snake& other);

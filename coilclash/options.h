@@ -1,9 +1,11 @@
 // The command line and the arena size taken from the terminal.
 #pragma once
 
+#include "rules.h"
+
 struct command_line {
-    int len = 10;
-    int wid = 40;
+    int len = default_len;
+    int wid = default_wid;
     bool any_option = false;  // once an option is given, the terminal's size is not consulted
     bool usage = false;       // print the usage and end with status 1
 };

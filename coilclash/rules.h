@@ -28,10 +28,10 @@ struct position {
     bool operator==(const position&) const = default;
 };
 
-// The arena grid `board`: len x wid signed bytes, row-major, 0 for empty.
+// The arena grid `board`: len x wid signed bytes, row-major, 0 for empty. No cells until allocated.
 struct arena {
-    int len = default_len;
-    int wid = default_wid;
+    int len = 0;
+    int wid = 0;
     std::vector<int8_t> cells;
 
     // Sizes the grid once for the whole run; every cell empty.
