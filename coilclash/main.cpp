@@ -1,0 +1,88 @@
+// coilclash: the player's snake against the computer's in a walled arena, matches to five wins.
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+
+#include "options.h"
+#include "rules.h"
+#include "screens.h"
+#include "terminal.h"
+
+namespace {
+
+duel game;
+
+[[noreturn]] void quit() {
+    endwin();
+    puts("Quit.");
+    exit(0);
+}
+
+void draw_frame_screen() {
+    draw_banner();
+    draw_arena(game);
+    wrefresh(stdscr);
+}
+
+step_end play_game() {
+    int prev_key = 0;
+    curs_set(0);
+    halfdelay(1);
+    new_game(game);
+    werase(stdscr);
+    for (;;) {
+        draw_frame_screen();
+        const int key = read_key(stdscr, [] {
+            werase(stdscr);
+            draw_frame_screen();
+        });
+        const key_meaning meaning = meaning_of(key);
+        switch (meaning.action) {
+            case key_action::gameplay_help: show_gameplay_help(); break;
+            case key_action::controls_help: show_controls_help(); break;
+            case key_action::turn: steer(&game.player, meaning.dir, game.board); break;
+            case key_action::pause: show_pause(); break;
+            case key_action::quit: quit();
+            case key_action::none: break;
+        }
+        // A held-down key repeats: each repeat costs a tenth of a second and the queued ones go,
+        // so holding a key cannot speed the snakes up.
+        if (key != ERR && key == prev_key) {
+            usleep(100000);
+            flushinp();
+        }
+        for (int i = 0; i < 2; ++i) {
+            const step_end end = play_step(game);
+            if (end != step_end::going) return end;
+        }
+        wrefresh(stdscr);
+        prev_key = key;
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    signal(SIGINT, quit_on_signal);
+    const command_line line = parse_options(argc, argv);
+    if (line.usage) {
+        print_usage(argv[0]);
+        return 1;
+    }
+    const bool colours = start_curses();
+    if (line.any_option) game.board.allocate(line.len, line.wid);
+    else game.board.allocate(len_for_terminal(LINES), wid_for_terminal(COLS));
+    before_fatal_error = [] { endwin(); };
+    if (colours) init_snake_colors(game);
+    game.wins_needed = 5;
+    for (;;) {
+        settle_match(game);
+        record_win(game, play_game());
+        if (declines_another_game(ask_play_again(game))) {
+            endwin();
+            return 0;
+        }
+    }
+}

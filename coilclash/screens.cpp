@@ -1,0 +1,151 @@
+// Drawing of the duel: banner, arena, counters, help and pause screens and the question.
+#include "screens.h"
+
+#include <cstring>
+
+#include "terminal.h"
+
+namespace {
+
+// Character by character, so whatever falls outside the terminal is clipped, never wrapped.
+void put_text(int row, int col, const char* text, attr_t attr = A_NORMAL) {
+    for (int x = col; *text != '\0'; ++text, ++x)
+        if (wmove(stdscr, row, x) == OK) waddch(stdscr, static_cast<unsigned char>(*text) | attr);
+}
+
+void put_number_line(int row, int col, const char* label, int value) {
+    char line[40];
+    snprintf(line, sizeof line, "%s%d", label, value);
+    put_text(row, col, line);
+}
+
+void put_cell(int row, int col, chtype c) {
+    if (wmove(stdscr, row, col) == OK) waddch(stdscr, c);
+}
+
+void redraw_play(const duel& g) {
+    werase(stdscr);
+    draw_banner();
+    draw_arena(g);
+    wrefresh(stdscr);
+}
+
+}  // namespace
+
+key_meaning meaning_of(int key) {
+    switch (key) {
+        case 'k': case 'w': case KEY_UP: return {key_action::turn, DIR_UP};
+        case 'j': case 's': case KEY_DOWN: return {key_action::turn, DIR_DOWN};
+        case 'h': case 'a': case KEY_LEFT: return {key_action::turn, DIR_LEFT};
+        case 'l': case 'd': case KEY_RIGHT: return {key_action::turn, DIR_RIGHT};
+        case 'p': return {key_action::pause};
+        case 'q': case 27: return {key_action::quit};
+        case '?': case KEY_F(1): return {key_action::controls_help};
+        case '!': case KEY_F(2): return {key_action::gameplay_help};
+        default: return {};
+    }
+}
+
+void init_snake_colors(duel& g) {
+    start_color();
+    use_default_colors();
+    const short foregrounds[6] = {COLOR_RED, COLOR_YELLOW, COLOR_GREEN, COLOR_CYAN, COLOR_MAGENTA, COLOR_BLUE};
+    for (short pair = 1; pair <= 6; ++pair) init_pair(pair, foregrounds[pair - 1], -1);
+    for (int i = 0; i < 6; ++i) g.snake_colors[i] = static_cast<int>(COLOR_PAIR(i + 1));
+    // Yellow is dim on many terminals.
+    g.snake_colors[1] |= static_cast<int>(A_BOLD);
+}
+
+const char* const banner_rows[3] = {
+    " _ _ .|",
+    "(_(_)||",
+    "  `~clash~~:>",
+};
+
+void draw_banner() {
+    for (int row = 0; row < 3; ++row) put_text(row, 0, banner_rows[row]);
+}
+
+void draw_border(const arena& board) {
+    const int bottom = board.len + 4;
+    const int right = board.wid + 1;
+    for (int x = 0; x <= board.wid; ++x) {
+        put_cell(3, x, ACS_HLINE);
+        put_cell(bottom, x, ACS_HLINE);
+    }
+    for (int y = 4; y < bottom; ++y) {
+        put_cell(y, 0, ACS_VLINE);
+        put_cell(y, right, ACS_VLINE);
+    }
+    put_cell(3, 0, ACS_ULCORNER);
+    put_cell(bottom, 0, ACS_LLCORNER);
+    put_cell(3, right, ACS_URCORNER);
+    put_cell(bottom, right, ACS_LRCORNER);
+}
+
+void draw_arena(const duel& g) {
+    const arena& board = g.board;
+    draw_border(board);
+    put_number_line(1, 16, "Computer's wins: ", g.computer.wins);
+    put_number_line(2, 16, "Your wins: ", g.player.wins);
+    const chtype computer_cell = ' ' | A_STANDOUT | static_cast<chtype>(g.computer.color);
+    const chtype player_cell = ' ' | A_STANDOUT | static_cast<chtype>(g.player.color);
+    for (int r = 0; r < board.len; ++r) {
+        for (int c = 0; c < board.wid; ++c) {
+            const int owner = board.at({r, c}) / 4;
+            if (owner == 1) put_cell(r + 4, c + 1, computer_cell);
+            else if (owner == 2) put_cell(r + 4, c + 1, player_cell);
+        }
+    }
+}
+
+void show_gameplay_help() {
+    blocking_input();
+    werase(stdscr);
+    draw_banner();
+    put_text(3, 0, "  **** THE GAMEPLAY ****", A_BOLD);
+    put_text(4, 0, "Don't hit the walls, the other snake and yourself. Kill the other snake.");
+    wrefresh(stdscr);
+    wait_key(stdscr);
+    werase(stdscr);
+    halfdelay(1);
+}
+
+void show_controls_help() {
+    blocking_input();
+    werase(stdscr);
+    draw_banner();
+    put_text(3, 0, "  **** THE CONTROLS ****", A_BOLD);
+    put_text(4, 0, "hjkl/ARROW KEYS : Change direction");
+    put_text(5, 0, "q : Quit");
+    put_text(6, 0, "F1 & F2: Help on controls & gameplay");
+    put_text(8, 0, "Press a key to continue");
+    wrefresh(stdscr);
+    wait_key(stdscr);
+    werase(stdscr);
+    halfdelay(1);
+    show_gameplay_help();
+}
+
+void show_pause() {
+    blocking_input();
+    werase(stdscr);
+    draw_banner();
+    put_text(1, 13, "PAUSED", A_BOLD);
+    wait_key(stdscr);
+    halfdelay(1);
+}
+
+int ask_play_again(const duel& g) {
+    static const char question[] = "Game over! Wanna play again?(y/n)";
+    blocking_input();
+    draw_arena(g);
+    wrefresh(stdscr);
+    put_text(g.board.len + 5, 0, question);
+    curs_set(1);
+    return wait_key(stdscr, {}, [&] {
+        redraw_play(g);
+        put_text(g.board.len + 5, 0, question);
+        wrefresh(stdscr);
+    });
+}

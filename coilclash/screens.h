@@ -1,0 +1,34 @@
+// Drawing of the duel and its waiting screens (help, pause, the game-over question).
+#pragma once
+
+#include <curses.h>
+
+#include <cstdint>
+
+#include "rules.h"
+
+// What a key means during play; raw key codes stop here.
+enum class key_action { none, turn, pause, quit, controls_help, gameplay_help };
+struct key_meaning {
+    key_action action = key_action::none;
+    int8_t dir = DIR_UP;  // for key_action::turn
+};
+key_meaning meaning_of(int key);
+
+// Colour pairs 1 to 6 on the default background, and the snakes' colour table.
+void init_snake_colors(duel& g);
+
+// The title in rows 0 to 2; row 1 stops short of column 13, no row reaches column 16.
+void draw_banner();
+extern const char* const banner_rows[3];
+void draw_border(const arena& board);
+// Border, win counters and every snake cell; empty cells are left as they are.
+void draw_arena(const duel& g);
+
+// Waiting screens: each waits for one key, then half-delay reads resume.
+void show_gameplay_help();
+void show_controls_help();  // continues into the gameplay help
+void show_pause();
+
+// The end of a game: the final board and counts, then the question. Returns the answer key.
+int ask_play_again(const duel& g);
