@@ -103,7 +103,10 @@ std::string terminal_run::tmux(const std::string& args) {
 
 void terminal_run::keys(const std::vector<std::string>& names) {
     std::string args = "send-keys -t run";
-    for (const auto& n : names) args += " " + quote(n);
+    for (const auto& n : names) {
+        args += ' ';
+        args += quote(n);
+    }
     tmux(args);
     pause_ms(50);
 }
