@@ -10,6 +10,7 @@
 attr_t glyph_colors[colour_count] = {A_NORMAL, A_NORMAL, A_NORMAL, A_NORMAL, A_NORMAL, A_NORMAL};
 
 void init_glyph_colors(bool colours) {
+    for (attr_t& a : glyph_colors) a = A_NORMAL;
     if (!colours) return;
     static const short foregrounds[colour_count] = {COLOR_YELLOW, COLOR_GREEN,   COLOR_BLUE,
                                                     COLOR_CYAN,   COLOR_MAGENTA, COLOR_RED};
@@ -145,8 +146,6 @@ bool act_on_key(board& b, int key) {
     return true;
 }
 
-namespace {
-
 void draw_controls_page() {
     werase(stdscr);
     draw_title_banner(0, 0);
@@ -187,8 +186,6 @@ void draw_game(const board& b) {
     draw_board(b, board_top, board_left);
     wrefresh(stdscr);
 }
-
-}  // namespace
 
 void show_controls_help() {
     draw_controls_page();

@@ -21,6 +21,9 @@ void draw_tile_box(int row, int col);
 // The box and every tile: the glyph when face up, else '.'; the cursor tile in standout.
 void draw_board(const board& b, int row, int col);
 
+// One pass of the game: banner and board on a cleared screen.
+void draw_game(const board& b);
+
 // What a key means in a game.
 enum class command { none, up, down, left, right, turn, controls_help, gameplay_help, mouse, quit };
 command command_of_key(int key);
@@ -31,6 +34,10 @@ void mouse_step(board& b);
 
 // Acts on one key of a game; false when the key quits.
 bool act_on_key(board& b, int key);
+
+// The two help pages as drawn, before their wait for a key.
+void draw_controls_page();
+void draw_gameplay_page();
 
 // The controls page, then the gameplay page; each waits for a key.
 void show_controls_help();
