@@ -202,8 +202,12 @@ void show_gameplay_help() {
 
 void draw_end_screen(long elapsed) {
     mvwaddstr(stdscr, 15, 0, time_spent(elapsed).c_str());
-    mvwaddstr(stdscr, 13, 0, "You solved it!");
-    waddstr(stdscr, " Wanna play again?(y/n)");
+    // The question follows the result on its row, and only there: on a screen
+    // too short for row 13 neither is written anywhere else.
+    if (wmove(stdscr, 13, 0) == OK) {
+        waddstr(stdscr, "You solved it!");
+        waddstr(stdscr, " Wanna play again?(y/n)");
+    }
 }
 
 game_end play_game(board& b) {
