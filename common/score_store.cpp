@@ -87,6 +87,8 @@ public:
         // Read access is enough for flock, so a lock file another player created stays usable.
         fd_ = open_regular(lock_path.c_str(), O_RDONLY | O_CREAT, creation_mode(), &st);
         if (fd_ < 0) return;
+        // A strict umask must not lock the other players of a shared table out of its lock.
+        if (st.st_uid == geteuid() && (st.st_mode & 0444) != 0444) fchmod(fd_, (st.st_mode & 07777) | 0444);
         while (flock(fd_, LOCK_EX) != 0) {
             if (errno != EINTR) {
                 close(fd_);

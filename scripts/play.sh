@@ -6,4 +6,4 @@ scripts/deps.sh
 cmake -S . -B build/play -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKM_TESTS=OFF >/dev/null
 cmake --build build/play -j"$(nproc)" >/dev/null
 export PATH="$PWD/build/play/bin:$PATH"
-exec ropeheave
+exec kelmora

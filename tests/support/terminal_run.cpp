@@ -56,8 +56,7 @@ terminal_run::terminal_run(const std::string& program, const options& opts) {
     std::filesystem::create_directories(scores_);
     socket_ = root_ + "/tmux.sock";
     config_ = root_ + "/tmux.conf";
-    std::ofstream(config_) << "set -g remain-on-exit on\n"
-                           << "set -g default-terminal " << opts.term << "\n"
+    std::ofstream(config_) << "set -g default-terminal " << opts.term << "\n"
                            << "set -g status off\n"
                            << "set -g history-limit 0\n";
 
@@ -76,11 +75,17 @@ terminal_run::terminal_run(const std::string& program, const options& opts) {
     if (!opts.path_prefix.empty()) path = opts.path_prefix + ":" + path;
     env["PATH"] = path;
 
-    std::string command = "exec env -u KM_PLAYER -u NO_COLOR";
+    std::string command = "env -u KM_PLAYER -u NO_COLOR";
     for (const auto& name : opts.unset) command += " -u " + quote(name);
     for (const auto& [k, v] : env) command += " " + quote(k + "=" + v);
     command += " " + quote(program);
     for (const auto& a : opts.args) command += " " + quote(a);
+    // A dead tmux pane does not reliably keep what the program printed last, so the
+    // shell outlives the program and leaves its exit status in a file. It survives
+    // Ctrl-C (a trap, unlike an ignore, is not inherited by the program).
+    status_ = root_ + "/status";
+    command = "trap : INT; " + command + "; echo $? > " + quote(status_ + ".new") + "; mv " + quote(status_ + ".new") +
+              " " + quote(status_) + "; exec sleep 3600";
 
     tmux("new-session -d -s run -x " + std::to_string(opts.cols) + " -y " + std::to_string(opts.rows) + " " +
          quote(command));
@@ -137,14 +142,14 @@ bool terminal_run::wait_for(const std::string& text, double seconds) {
     return false;
 }
 
-bool terminal_run::running() {
-    return tmux("display -p -t run '#{pane_dead}'").rfind("0", 0) == 0;
-}
+bool terminal_run::running() { return !std::filesystem::exists(status_); }
 
 int terminal_run::wait_exit(double seconds) {
     for (double t = 0; t < seconds; t += 0.05) {
-        std::string dead = tmux("display -p -t run '#{pane_dead} #{pane_dead_status}'");
-        if (dead.rfind("1 ", 0) == 0) return std::atoi(dead.c_str() + 2);
+        if (!running()) {
+            pause_ms(100);  // what the program printed last reaches the screen
+            return std::atoi(read_file(status_).c_str());
+        }
         pause_ms(50);
     }
     return -1;

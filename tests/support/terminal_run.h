@@ -54,5 +54,5 @@ public:
 
 private:
     std::string tmux(const std::string& args);
-    std::string socket_, home_, scores_, config_, root_;
+    std::string socket_, home_, scores_, config_, root_, status_;
 };

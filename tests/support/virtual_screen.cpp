@@ -21,6 +21,9 @@ virtual_screen::virtual_screen(int rows, int cols, const char* term) {
     keypad(stdscr, TRUE);
     // Reads must never hang a test: an empty queue answers ERR at once.
     nodelay(stdscr, TRUE);
+    // Resizing queues a KEY_RESIZE; tests start with an empty queue.
+    while (wgetch(stdscr) != ERR) {
+    }
     wclear(stdscr);
 }
 

@@ -1,0 +1,52 @@
+// arrowpip: letters fly over a ring target; ten typed letters stop and score by their distance from the centre.
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "rules.h"
+#include "screens.h"
+#include "terminal.h"
+
+namespace {
+
+game current;
+
+void draw_tick(const game& g) {
+    draw_play_screen(g);
+    wrefresh(stdscr);
+}
+
+void play(game& g) {
+    werase(stdscr);
+    halfdelay(1);
+    curs_set(0);
+    start_game(g);
+    for (;;) {
+        draw_tick(g);
+        age_message(g);
+        int key = read_key(stdscr, [&] { draw_tick(g); });
+        if (key == KEY_F(1) || key == '?') show_gameplay_help();
+        if (take_key(g, key)) return;
+        if (key != ERR) {
+            // Keys typed during the sleep are dropped: one shot per tick, however fast the typing.
+            usleep(100000);
+            flushinp();
+        }
+        if (end_tick(g)) return;
+    }
+}
+
+}  // namespace
+
+int main(int argc, char**) {
+    if (argc > 1) {
+        fputs("This game doesn't take arguments", stdout);
+        fflush(stdout);
+    }
+    if (start_curses()) init_palette();
+    build_target();
+    do play(current);
+    while (finish_game(current));
+    endwin();
+    return 0;
+}

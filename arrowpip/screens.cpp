@@ -1,0 +1,130 @@
+// Drawing of the letter target: play screen, final board, help and the end of a game.
+#include "screens.h"
+
+#include "draw.h"
+#include "score_screen.h"
+#include "score_store.h"
+#include "terminal.h"
+
+attr_t palette[3] = {0, 0, 0};
+chtype target[screen_rows][screen_cols];
+
+namespace {
+
+// "arrow" over "pip", with an arrow in flight beside it.
+const char* const banner_lines[4] = {
+    "/\\|)|)/\\  ",
+    "|||\\|\\\\/VV",
+    "|)||) >-->",
+    "| ||      ",
+};
+
+void draw_target() {
+    // A row at a time: the whole target is drawn every tick. The copy stops at the
+    // window's right edge, so a narrow terminal clips it like single cells would.
+    for (int y = 0; y < screen_rows; ++y)
+        if (wmove(stdscr, y, 0) == OK) waddchnstr(stdscr, target[y], screen_cols);
+}
+
+void draw_stopped(const game& g) {
+    for (int i = 0; i < stopped_size - g.slots_left; ++i) draw_letter(g.stopped[i]);
+}
+
+void draw_final_board(const game& g) {
+    draw_target();
+    draw_banner();
+    mvwprintw(stdscr, 5, 0, "Score: %ld", static_cast<long>(g.score));
+    draw_stopped(g);
+    mvwprintw(stdscr, 23, 0, "Press any key to continue:");
+}
+
+}  // namespace
+
+void init_palette() {
+    start_color();
+    init_pair(1, COLOR_RED, COLOR_BLACK);
+    init_pair(2, COLOR_YELLOW, COLOR_BLACK);
+    init_pair(3, COLOR_GREEN, COLOR_BLACK);
+    for (int i = 0; i < 3; ++i) palette[i] = COLOR_PAIR(i + 1);
+}
+
+void build_target() {
+    for (int y = 0; y < screen_rows; ++y) {
+        for (int x = 0; x < screen_cols; ++x) {
+            char c = ring_char(y, x);
+            target[y][x] = static_cast<chtype>(c) | (c == '$' ? palette[0] : 0);
+        }
+    }
+}
+
+void draw_banner() {
+    for (int i = 0; i < 4; ++i)
+        if (wmove(stdscr, i, 0) == OK) waddstr(stdscr, banner_lines[i]);
+}
+
+void draw_letter(const letter_record& L) {
+    if (!L.visible) return;
+    chtype ch = static_cast<chtype>(static_cast<unsigned char>(L.letter)) | palette[2];
+    if (L.countdown != 0) ch |= A_BOLD;
+    // Truncation toward zero: a letter just past the top or left edge still shows in row or column 0.
+    if (wmove(stdscr, static_cast<int>(L.row), static_cast<int>(L.col)) == OK) waddch(stdscr, ch);
+}
+
+void draw_play_screen(const game& g) {
+    draw_target();
+    draw_banner();
+    mvwprintw(stdscr, 5, 0, "Score: %ld", static_cast<long>(g.score));
+    mvwprintw(stdscr, 6, 0, "Shots: %d", g.shots);
+    draw_stopped(g);
+    for (const letter_record& L : g.letters) draw_letter(L);
+    if (g.message_ticks != 0) mvwprintw(stdscr, 23, 0, "%s", g.message);
+}
+
+void draw_final_screen(const game& g) {
+    draw_final_board(g);
+    wrefresh(stdscr);
+    wait_key(stdscr, {}, [&] {
+        draw_final_board(g);
+        wrefresh(stdscr);
+    });
+}
+
+void show_gameplay_help() {
+    blocking_input();
+    auto page = [] {
+        erase_rect(0, 0, 24, 80);
+        draw_frame(A_STANDOUT | palette[2]);
+        mvwprintw(stdscr, 1, 36, "GAME PLAY");
+        mvwprintw(stdscr, 3, 1, "If you hit a letter on keyboard, the letter on the");
+        mvwprintw(stdscr, 4, 1, "screen will soon stop. You have to aim for the");
+        mvwprintw(stdscr, 5, 1, "center of the target using the moving letters.");
+        wrefresh(stdscr);
+    };
+    page();
+    wait_key(stdscr, {}, page);
+    halfdelay(1);
+}
+
+bool finish_game(const game& g) {
+    flushinp();
+    blocking_input();
+    curs_set(1);
+    return show_game_end(g);
+}
+
+bool show_game_end(const game& g) {
+    draw_final_screen(g);
+    score_screen settings;
+    settings.kind = score_screen::framed;
+    settings.shown = 11;
+    settings.failure_text = "Could not open score file.";
+    settings.score = g.score;
+    settings.frame_attr = A_STANDOUT | palette[2];
+    settings.screen_attr = 0;
+    show_scores(save_score("arrowpip_scores", g.score, 11), settings);
+    wattr_on(stdscr, palette[0] | A_STANDOUT, nullptr);
+    mvwprintw(stdscr, 23, 29, "Wanna play again? (y/n)");
+    wattr_off(stdscr, palette[0] | A_STANDOUT, nullptr);
+    wrefresh(stdscr);
+    return !declines_another_game(wait_key_past_moves(stdscr));
+}

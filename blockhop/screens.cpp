@@ -1,0 +1,147 @@
+// Drawing and waiting screens of blockhop.
+#include "screens.h"
+
+#include <unistd.h>
+
+#include "draw.h"
+#include "score_screen.h"
+#include "score_store.h"
+#include "terminal.h"
+
+attr_t player_colour = 0;
+
+namespace {
+
+// Only pair 1 is drawn with; without colours the help frame still stands out.
+attr_t help_frame_attr = A_STANDOUT;
+
+void put(int y, int x, chtype c) {
+    if (wmove(stdscr, y, x) == OK) waddch(stdscr, c);
+}
+
+}  // namespace
+
+// A block with the hop's arc leaving it: at most 15 columns.
+const char* const banner_lines[3] = {
+    " _____   .--.",
+    "|block| /    \\",
+    "|_____|/    hop",
+};
+
+void init_palette() {
+    start_color();
+    use_default_colors();
+    init_pair(1, COLOR_RED, -1);
+    init_pair(2, COLOR_YELLOW, -1);
+    init_pair(3, COLOR_GREEN, -1);
+    init_pair(4, COLOR_MAGENTA, -1);
+    init_pair(5, COLOR_BLUE, -1);
+    player_colour = COLOR_PAIR(1);
+    help_frame_attr = A_STANDOUT | COLOR_PAIR(1);
+}
+
+void draw_square(int top, int left) {
+    for (int i = 0; i < square_last_row; ++i) {
+        put(top + i, left, ACS_VLINE);
+        put(top + i, left + square_last_col, ACS_VLINE);
+    }
+    for (int i = 0; i < square_last_col; ++i) {
+        put(top, left + i, ACS_HLINE);
+        put(top + square_last_row, left + i, ACS_HLINE);
+    }
+    put(top, left, ACS_ULCORNER);
+    put(top + square_last_row, left + square_last_col, ACS_LRCORNER);
+    put(top + square_last_row, left, ACS_LLCORNER);
+    put(top, left + square_last_col, ACS_URCORNER);
+}
+
+void draw_banner(const world& w) {
+    mvwprintw(stdscr, 0, 0, "%s", banner_lines[0]);
+    mvwprintw(stdscr, 1, 0, "%-17sScore: %ld", banner_lines[1], static_cast<long>(w.score));
+    mvwprintw(stdscr, 2, 0, "%-17sCombo: %d", banner_lines[2], w.combo);
+    wprintw(stdscr, "\n");
+}
+
+void draw_player(const world& w) {
+    put(w.square_top[0] + w.player_row, w.square_left[0] + w.player_col, 'O' | player_colour);
+}
+
+void draw_play(const world& w) {
+    werase(stdscr);
+    for (int i = 0; i < 3; ++i) draw_square(w.square_top[i], w.square_left[i]);
+    draw_banner(w);
+    draw_player(w);
+}
+
+void draw_hop(const world& w, const flight& f) {
+    werase(stdscr);
+    const int shift = scroll_columns(f);
+    for (int i = 0; i < 3; ++i) draw_square(w.square_top[i], w.square_left[i] + shift);
+    draw_banner(w);
+    put(marker_screen_row(f), marker_screen_col(f), 'O' | player_colour);
+}
+
+int hop(world& w) {
+    flight f = start_hop(w);
+    for (;;) {
+        draw_hop(w, f);
+        hop_state state = hop_frame(w, f);
+        // The last frame is never shown: the next screen (play or game over) replaces it.
+        if (state == hop_state::landed) return 1;
+        if (state == hop_state::missed) return 0;
+        wrefresh(stdscr);
+        // About 60 frames a second, twice that once the view follows the marker.
+        usleep(f.follow ? 8333 : 16666);
+    }
+}
+
+void show_gameplay_help() {
+    blocking_input();
+    werase(stdscr);
+    erase_rect(0, 0, 24, 80);
+    draw_frame(help_frame_attr);
+    mvwprintw(stdscr, 1, 36, "GAME PLAY");
+    mvwprintw(stdscr, 3, 1, "Jump from square to square using enter key.");
+    wrefresh(stdscr);
+    flushinp();
+    wgetch(stdscr);
+    usleep(5000000);
+    // The window is still in no-delay mode; half-delay here would halve the
+    // walking pace for the rest of the game, so the frames keep their own pace.
+}
+
+namespace {
+
+void high_score_prompt() {
+    // The prompt belongs just below the play area; a terminal without that row gets it on its last row.
+    const int row = LINES > 24 ? 24 : LINES - 1;
+    mvwprintw(stdscr, row, 0, "Press a key to see the high scores:");
+    wrefresh(stdscr);
+}
+
+}  // namespace
+
+bool finish_game(const world& w) {
+    nodelay(stdscr, FALSE);
+    flushinp();
+    blocking_input();
+    curs_set(1);
+    high_score_prompt();
+    wait_key(stdscr, {}, [&] {
+        draw_play(w);
+        high_score_prompt();
+    });
+
+    score_screen settings;
+    settings.kind = score_screen::printed;
+    settings.shown = 10;
+    settings.failure_text = "Could not open score file";
+    settings.score = w.score;
+    settings.origin_row = 4;
+    settings.draw_header = [&] { draw_banner(w); };
+    show_scores(save_score("blockhop_scores", w.score, 10), settings);
+
+    wprintw(stdscr, "\n\nWanna play again? (y/n)");
+    wrefresh(stdscr);
+    return !declines_another_game(wait_key_past_moves(stdscr));
+}

@@ -1,0 +1,38 @@
+// Drawing of blockhop: squares, banner, marker, the hop's animation and the waiting screens.
+#pragma once
+
+#include <curses.h>
+
+#include "rules.h"
+
+// The marker's attribute: colour pair 1, or none without colours.
+extern attr_t player_colour;
+
+// Sets up the five colour pairs and the player's colour.
+void init_palette();
+
+// One square outline with its top-left corner at (top, left); what falls off the screen is skipped.
+void draw_square(int top, int left);
+
+// The title banner, with "Score:" and "Combo:" at column 17 of rows 1 and 2; the cursor ends on row 3.
+void draw_banner(const world& w);
+
+// The marker at its place on square 0.
+void draw_player(const world& w);
+
+// A whole play frame: squares, banner and marker (not refreshed).
+void draw_play(const world& w);
+
+// A frame of a hop: squares shifted by the scroll, banner and marker in flight (not refreshed).
+void draw_hop(const world& w, const flight& f);
+
+// Flies a whole hop with its animation. 1 when the marker landed, 0 on a miss.
+int hop(world& w);
+
+// The help page, up for five seconds; no-delay reads resume afterwards.
+void show_gameplay_help();
+
+// The end of a game: the prompt, the score table and the play-again question. True to play again.
+bool finish_game(const world& w);
+
+extern const char* const banner_lines[3];

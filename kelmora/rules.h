@@ -1,0 +1,128 @@
+// The menu's plain parts: its item lists, the list view, the name being typed,
+// the backdrop's geometry and where score tables are looked for and how they read.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "score_store.h"
+
+// An item list: every item followed by a newline, nothing after the last one.
+extern const char* const menu_items;
+extern const char* const menu_help_text;
+extern const char* const score_file_list;
+
+// Main-menu entries before the program names.
+constexpr int menu_high_scores = 0;
+constexpr int menu_help = 1;
+
+// Longest item of a list, so buffers can be sized at compile time.
+constexpr int longest_item(const char* items) {
+    int longest = 0, length = 0;
+    for (; *items != '\0'; ++items) {
+        if (*items == '\n') {
+            if (length > longest) longest = length;
+            length = 0;
+        } else {
+            ++length;
+        }
+    }
+    return longest;
+}
+
+// Receives the chosen item: the program to start, or the score file to show.
+constexpr int item_name_size = 64;
+extern char item_name[item_name_size];
+
+int item_count(const char* items);
+
+// Copies item k into `out` with a NUL and returns its length. `k` must be an
+// index the list has (one that list_menu returned for it).
+int nth_item(const char* items, int k, char* out);
+
+// Which of the list's items shows and which is selected.
+struct list_view {
+    int count = 0;
+    int sel = 0;
+    int top = 0;
+};
+
+// What a key means to a list.
+enum class list_move { none, up, down, choose, leave };
+
+// Rows the list can show on a screen of `lines` rows (rows 2 to lines - 2).
+int view_rows(int lines);
+
+// Keeps `sel` inside the list and moves `top` as little as puts `sel` in view.
+void bring_into_view(list_view& view, int rows);
+
+// Applies a key's meaning; true when the list is done (chosen or left).
+bool apply_move(list_view& view, list_move move);
+
+// The picture punched out of the backdrop: '#' marks a cell of it.
+constexpr int logo_rows = 11;
+constexpr int logo_cols = 41;
+extern const char* const logo_mask;
+bool logo_cell(int r, int c);
+
+// Palette entry of backdrop cell (row, col): ten-column bands whose edges curve
+// left with the square of the distance from the middle row.
+int backdrop_band(int row, int col, int lines);
+
+// The name typed on the name-entry screen.
+constexpr int typed_name_max = 25;
+struct name_entry {
+    char player_name[typed_name_max + 1] = {};
+    int length = 0;  // bytes
+};
+
+// Starts from the login name, at most 24 characters of it.
+void start_name(name_entry& name, const char* user);
+
+// Appends a lowercase letter or digit while the name has room; false when refused.
+bool type_char(name_entry& name, int c);
+
+// Removes the last character (all of its bytes); nothing on an empty name.
+void erase_last(name_entry& name);
+
+// Characters (not bytes) of the name, for centring it.
+int shown_width(const name_entry& name);
+
+// Enter takes the name only when there is one: an empty name would be written
+// into score files as a line no reader can take back.
+bool name_ready(const name_entry& name);
+
+// The files where a table may be, in the order they are shown: the player's own
+// score directory, the shared directory, the hidden file in the home directory.
+// A null or empty directory is not a location; a path too long for the path
+// buffer is left out rather than cut into the name of some other file.
+std::vector<std::string> score_locations(const char* file_name, const char* scores_dir, const char* shared_dir,
+                                         const char* home);
+
+// Rows the browser shows of one table.
+constexpr int table_rows_shown = 10;
+
+struct table_entry {
+    char name[max_name_length + 1];
+    int64_t score;
+};
+
+// Reads entries from the start of `in` up to the first line that is not one,
+// or until `most` have been taken.
+std::vector<table_entry> read_table(FILE* in, int most);
+
+// The score as printed, and the column where it starts so that its last digit
+// stands next to the right border.
+std::string score_text(int64_t score);
+int score_column(int cols, int64_t score);
+
+// The name the player's entries carry, as the games write it.
+std::string current_player();
+
+bool is_players(const table_entry& entry, const std::string& player);
+
+// Gives up any set-user or set-group identity for good: the menu starts
+// arbitrary commands through the shell. False when that is impossible.
+bool drop_extra_privileges();

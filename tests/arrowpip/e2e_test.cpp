@@ -1,0 +1,160 @@
+// arrowpip in a real terminal: shots, the ways a game ends, the score table, the exits.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <thread>
+
+#include "terminal_run.h"
+
+namespace {
+
+void pause_ms(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+std::string arrowpip() { return program_path("arrowpip"); }
+
+// The number after "Score: " on row 5.
+long shown_score(terminal_run& t) {
+    std::string line = t.row(5);
+    size_t at = line.find("Score: ");
+    EXPECT_NE(at, std::string::npos) << line;
+    return at == std::string::npos ? 0 : std::stol(line.substr(at + 7));
+}
+
+// Types `key` until `text` shows: a key typed during a tick's sleep is dropped on purpose.
+bool type_until(terminal_run& t, const std::string& key, const std::string& text) {
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        t.type(key);
+        if (t.wait_for(text, 3)) return true;
+    }
+    return false;
+}
+
+int row_with(terminal_run& t, const std::string& text) {
+    for (int y = 0; y < 24; ++y)
+        if (t.row(y).find(text) != std::string::npos) return y;
+    return -1;
+}
+
+// A table line's score stands with its last digit in column 78; a minus sign is
+// not counted, so a negative score reaches column 79.
+void expect_flush_right(const std::string& line, long score) {
+    std::string digits = std::to_string(score);
+    size_t last = score < 0 ? 79 : 78;
+    ASSERT_GE(line.size(), last + 1) << line;
+    EXPECT_EQ(line.substr(last + 1 - digits.size(), digits.size()), digits) << line;
+    EXPECT_EQ(line[last - digits.size()], '.') << line;
+}
+
+TEST(ArrowpipRun, ALetterTakesOneShotInEitherCaseAndEscEndsTheGame) {
+    terminal_run t(arrowpip());
+    ASSERT_TRUE(t.wait_for("Shots: 10"));
+    t.type("a");
+    ASSERT_TRUE(t.wait_for("Shots: 9"));
+    pause_ms(300);  // past the tick's sleep, so the next key is read, not dropped
+    t.type("A");
+    pause_ms(300);
+    ASSERT_TRUE(type_until(t, "b", "Shots: 8")) << "'A' took no shot, 'b' one";
+    pause_ms(300);
+    EXPECT_EQ(t.screen().find("Shots: 7"), std::string::npos);
+
+    t.keys({"Escape"});
+    ASSERT_TRUE(t.wait_for("Press any key to continue:"));
+    EXPECT_EQ(t.screen().find("Shots:"), std::string::npos) << "the final board has no shot counter";
+    long score = shown_score(t);
+    t.keys({"x"});
+    ASSERT_TRUE(t.wait_for("HIGH SCORES"));
+    ASSERT_TRUE(t.wait_for("Wanna play again? (y/n)"));
+    EXPECT_EQ(t.row(2).substr(0, 10), " >>>tester");
+    expect_flush_right(t.row(2), score);
+    EXPECT_EQ(terminal_run::read_file(t.scores_dir() + "/arrowpip_scores"),
+              "tester : " + std::to_string(score) + "\n");
+
+    t.keys({"n"});
+    EXPECT_EQ(t.wait_exit(), 0);
+}
+
+TEST(ArrowpipRun, HelpPausesASecondQEndsTheGameAndAnyKeyPlaysAgain) {
+    terminal_run t(arrowpip());
+    {
+        FILE* f = fopen((t.scores_dir() + "/arrowpip_scores").c_str(), "w");
+        ASSERT_NE(f, nullptr);
+        fputs("old : -300\n", f);
+        fclose(f);
+    }
+    ASSERT_TRUE(t.wait_for("Shots: 10"));
+    t.type("?");
+    ASSERT_TRUE(t.wait_for("GAME PLAY"));
+    pause_ms(300);
+    EXPECT_TRUE(t.running());
+    EXPECT_NE(t.screen().find("GAME PLAY"), std::string::npos) << "help waits for its key";
+    t.keys({"Space"});
+    ASSERT_TRUE(t.wait_for("Shots: 10"));
+
+    t.type("q");
+    ASSERT_TRUE(t.wait_for("ESC or Ctrl-C to quit."));
+    EXPECT_NE(t.screen().find("Shots: 9"), std::string::npos) << "the first 'q' fires at Q";
+    ASSERT_TRUE(type_until(t, "q", "Press any key to continue:"));
+    long score = shown_score(t);
+    t.keys({"Enter"});
+    ASSERT_TRUE(t.wait_for("Wanna play again? (y/n)"));
+    int old_row = row_with(t, "old");
+    ASSERT_GT(old_row, 0);
+    expect_flush_right(t.row(old_row), -300);
+    expect_flush_right(t.row(row_with(t, ">>>tester")), score);
+
+    t.type("s");
+    t.keys({"Up"});
+    pause_ms(300);
+    EXPECT_NE(t.screen().find("Wanna play again?"), std::string::npos) << "'s' and the arrows are ignored";
+    t.type("y");
+    ASSERT_TRUE(t.wait_for("Shots: 10"));
+    EXPECT_NE(t.screen().find("Score: 0"), std::string::npos);
+    t.keys({"Escape"});
+    ASSERT_TRUE(t.wait_for("Press any key to continue:"));
+    t.keys({"Space"});
+    ASSERT_TRUE(t.wait_for("Wanna play again? (y/n)"));
+    t.type("N");
+    EXPECT_EQ(t.wait_exit(), 0);
+    std::string table = terminal_run::read_file(t.scores_dir() + "/arrowpip_scores");
+    EXPECT_NE(table.find("old : -300\n"), std::string::npos) << table;
+    EXPECT_EQ(std::count(table.begin(), table.end(), '\n'), 3) << table;
+}
+
+TEST(ArrowpipRun, TheGameEndsAfterTheTenthLetterStops) {
+    terminal_run t(arrowpip());
+    ASSERT_TRUE(t.wait_for("Shots: 10"));
+    const std::string letters = "abcdefghij";
+    for (size_t i = 0; i < letters.size(); ++i) {
+        t.type(letters.substr(i, 1));
+        ASSERT_TRUE(t.wait_for("Shots: " + std::to_string(9 - i))) << letters[i];
+        pause_ms(150);
+    }
+    ASSERT_TRUE(t.wait_for("Press any key to continue:", 10));
+    long score = shown_score(t);
+    t.keys({"Space"});
+    ASSERT_TRUE(t.wait_for("Wanna play again? (y/n)"));
+    expect_flush_right(t.row(2), score);
+    t.type("q");
+    EXPECT_EQ(t.wait_exit(), 0);
+}
+
+TEST(ArrowpipRun, ArgumentsAreRefusedWithAMessageAndCtrlCQuitsWithStatusTwo) {
+    // A shell around the program reports its status and keeps the pane alive: after
+    // Ctrl-C tmux may know no exit status, and output just before a pane dies can be lost.
+    terminal_run::options o;
+    o.args = {"-c", "\"$0\" --fast; echo \"exit status $?\"; sleep 60", arrowpip()};
+    terminal_run t("/bin/bash", o);
+    ASSERT_TRUE(t.wait_for("Shots: 10"));
+    t.keys({"C-c"});
+    ASSERT_TRUE(t.wait_for("exit status 2"));
+    std::string screen = t.screen();
+    // The message has no newline; "Quit." may be written over its start.
+    EXPECT_NE(screen.find("game doesn't take arguments"), std::string::npos) << screen;
+    EXPECT_NE(screen.find("Quit."), std::string::npos) << screen;
+    EXPECT_EQ(terminal_run::read_file(t.scores_dir() + "/arrowpip_scores"), "") << "an interrupted game is not recorded";
+}
+
+}  // namespace

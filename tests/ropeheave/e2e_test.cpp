@@ -1,0 +1,79 @@
+// ropeheave in a real 80x24 terminal: playing, quitting, the score file, the trophy and exit statuses.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+
+#include "terminal_run.h"
+
+namespace {
+
+std::string queue_on_screen(terminal_run& t) { return t.row(16).substr(14, 9); }
+
+TEST(RopeheaveGame, QuitRecordsTheScoreShowsTheTableAndNoEndsWithZero) {
+    terminal_run t(program_path("ropeheave"));
+    ASSERT_TRUE(t.wait_for("Type!"));
+    std::string queue = queue_on_screen(t);
+    t.type(queue.substr(0, 1));
+    ASSERT_TRUE(t.wait_for("Score: 1"));
+    t.keys({"q"});
+    ASSERT_TRUE(t.wait_for("HIGH SCORES"));
+    EXPECT_EQ(t.row(2).substr(0, 10), " >>>tester");
+    EXPECT_EQ(t.row(2).substr(77, 2), ".1");
+    EXPECT_NE(t.row(23).find("Wanna play again? (y/n)"), std::string::npos);
+    EXPECT_EQ(terminal_run::read_file(t.scores_dir() + "/ropeheave_scores"), "tester : 1\n");
+
+    t.keys({"s"});
+    t.keys({"Up"});
+    t.resize(30, 90);
+    EXPECT_TRUE(t.running()) << "ignored keys and a resize do not answer the question";
+    t.keys({"n"});
+    EXPECT_EQ(t.wait_exit(), 0);
+    EXPECT_EQ(t.screen().find("Quit."), std::string::npos);
+}
+
+TEST(RopeheaveGame, BeatingTheRecordShowsTheTrophyPage) {
+    terminal_run t(program_path("ropeheave"));
+    std::ofstream(t.scores_dir() + "/ropeheave_scores") << "champ : 1\nother : 0\n";
+    ASSERT_TRUE(t.wait_for("Type!"));
+    t.type(queue_on_screen(t).substr(0, 1));
+    ASSERT_TRUE(t.wait_for("Score: 1"));
+    t.keys({"q"});
+    ASSERT_TRUE(t.wait_for("CONGRATULATIONS!!"));
+    EXPECT_EQ(t.row(12).substr(30), " |.' |    |          1");
+    EXPECT_EQ(t.row(14).substr(30), "  ___|    |___  champ!");
+    t.keys({"w"});
+    EXPECT_FALSE(t.wait_for("HIGH SCORES", 0.5)) << "'w' is ignored on the trophy page";
+    t.keys({"x"});
+    ASSERT_TRUE(t.wait_for("HIGH SCORES"));
+    EXPECT_EQ(t.row(2).substr(1, 9), ">>>tester");
+    EXPECT_EQ(t.row(4).substr(1, 5), "champ");
+    EXPECT_EQ(terminal_run::read_file(t.scores_dir() + "/ropeheave_scores"),
+              "tester : 1\nchamp : 1\nother : 0\n");
+    t.keys({"y"});
+    ASSERT_TRUE(t.wait_for("Score: 0"));
+    t.keys({"q"});
+    ASSERT_TRUE(t.wait_for("HIGH SCORES"));
+    t.keys({"N"});
+    EXPECT_EQ(t.wait_exit(), 0);
+}
+
+TEST(RopeheaveGame, InterruptPrintsQuitExitsWithTwoAndRecordsNothing) {
+    terminal_run::options o;
+    o.args = {"extra"};
+    terminal_run t(program_path("ropeheave"), o);
+    ASSERT_TRUE(t.wait_for("Type!"));
+    t.keys({"?"});
+    ASSERT_TRUE(t.wait_for("GAME PLAY"));
+    t.keys({"z"});
+    ASSERT_TRUE(t.wait_for("Type!"));
+    t.keys({"C-c"});
+    EXPECT_EQ(t.wait_exit(), 2);
+    std::string screen = t.screen();
+    // The message has no newline of its own: "Quit." lands on its line.
+    EXPECT_NE(screen.find("game doesn't take arguments"), std::string::npos);
+    EXPECT_NE(screen.find("Quit."), std::string::npos);
+    EXPECT_EQ(terminal_run::read_file(t.scores_dir() + "/ropeheave_scores"), "");
+}
+
+}  // namespace

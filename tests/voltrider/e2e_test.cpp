@@ -1,0 +1,156 @@
+// voltrider run in a real terminal: the hint, crashes, the score table, help pages and the ways out.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "terminal_run.h"
+
+namespace {
+
+const std::string hint = "Suffering PSE? Press e.";
+const std::string game_over = "Game over! Press a key to see the high scores:";
+
+std::string voltrider() { return program_path("voltrider"); }
+
+// Turns back and forth until the vehicle runs into its own trail. Several
+// tries, since a collected power-up may carry it over for a while; each try
+// waits long enough that a loaded machine shows the crash before the next key,
+// which would otherwise answer the game-over line.
+bool crash(terminal_run& t) {
+    for (int i = 0; i < 16; ++i) {
+        t.keys({i % 2 == 0 ? "l" : "h"});
+        if (t.wait_for(game_over, 1.5)) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+TEST(VoltriderProgram, TheHintShowsUnderTheFrameUntilTheFirstKey) {
+    terminal_run t(voltrider());
+    ASSERT_TRUE(t.wait_for(hint));
+    EXPECT_EQ(t.row(22).substr(0, hint.size()), hint);
+    EXPECT_EQ(t.row(21).rfind("└─", 0), 0u) << "the frame's bottom line";
+    EXPECT_NE(t.row(1).find("Score:"), std::string::npos);
+    t.keys({"x"});
+    t.keys({"x"});
+    EXPECT_FALSE(t.wait_for(hint, 0.5));
+    t.keys({"q"});
+    EXPECT_EQ(t.wait_exit(), 0);
+}
+
+TEST(VoltriderProgram, QuittingDuringPlayRecordsNothing) {
+    struct row {
+        const char* key;
+        int status;
+    } cases[] = {{"q", 0}, {"Escape", 0}, {"C-c", 2}};
+    for (const row& c : cases) {
+        terminal_run t(voltrider());
+        ASSERT_TRUE(t.wait_for(hint)) << c.key;
+        t.keys({c.key});
+        EXPECT_EQ(t.wait_exit(), c.status) << c.key;
+        EXPECT_NE(t.screen().find("Quit."), std::string::npos) << c.key;
+        EXPECT_EQ(terminal_run::read_file(t.scores_dir() + "/voltrider_scores"), "") << c.key;
+    }
+}
+
+TEST(VoltriderProgram, ACrashEndsTheGameAndItsScoreIsMarkedInTheTable) {
+    terminal_run t(voltrider());
+    ASSERT_TRUE(t.wait_for(hint));
+    ASSERT_TRUE(crash(t));
+    EXPECT_EQ(t.row(22).substr(0, game_over.size()), game_over);
+    t.keys({"x"});
+    ASSERT_TRUE(t.wait_for("Wanna play again"));
+    EXPECT_EQ(t.row(3).substr(0, 16), ">*>*>Top 10<*<*<");
+    const std::string entry = t.row(4);
+    ASSERT_EQ(entry.substr(0, 15), ">>>1) tester : ") << entry;
+    const std::string score = entry.substr(15, entry.find_last_not_of(' ') - 14);
+    EXPECT_EQ(terminal_run::read_file(t.scores_dir() + "/voltrider_scores"), "tester : " + score + "\n");
+    EXPECT_EQ(t.row(6).substr(0, 33), "Game over! Wanna play again?(y/n)");
+    t.keys({"n"});
+    EXPECT_EQ(t.wait_exit(), 0);
+    EXPECT_EQ(t.screen().find("Quit."), std::string::npos);
+}
+
+TEST(VoltriderProgram, ANewRecordShowsTheTrophyAndAnotherGameFollows) {
+    terminal_run t(voltrider());
+    std::ofstream(t.scores_dir() + "/voltrider_scores") << "someone : 1\n";
+    ASSERT_TRUE(t.wait_for(hint));
+    ASSERT_TRUE(crash(t));
+    t.keys({"x"});
+    ASSERT_TRUE(t.wait_for("*****CONGRATULATIONS!****"));
+    EXPECT_NE(t.screen().find("someone"), std::string::npos);
+    EXPECT_NE(t.screen().find("Press a key to proceed:"), std::string::npos);
+    t.keys({"x"});
+    ASSERT_TRUE(t.wait_for("Wanna play again"));
+    EXPECT_EQ(t.row(4).substr(0, 15), ">>>1) tester : ");
+    EXPECT_EQ(t.row(5).substr(0, 14), "2) someone : 1");
+    t.keys({"y"});
+    ASSERT_TRUE(t.wait_for("Score:"));
+    // The hint belongs to the first game of the process only.
+    EXPECT_FALSE(t.wait_for(hint, 0.5));
+    t.keys({"q"});
+    EXPECT_EQ(t.wait_exit(), 0);
+}
+
+// The line of the trophy's pedestal, with its attributes.
+std::string pedestal_line(terminal_run& t) {
+    std::istringstream in(t.screen_with_attrs());
+    std::string line;
+    while (std::getline(in, line))
+        if (line.find("|____________|") != std::string::npos) return line;
+    return "";
+}
+
+TEST(VoltriderProgram, TheTrophyFlashesInColourUnlessThePhotosensitivitySwitchWasPressed) {
+    for (bool switched : {false, true}) {
+        terminal_run t(voltrider());
+        std::ofstream(t.scores_dir() + "/voltrider_scores") << "someone : 1\n";
+        ASSERT_TRUE(t.wait_for(hint));
+        if (switched) t.keys({"e"});
+        ASSERT_TRUE(crash(t));
+        t.keys({"x"});
+        ASSERT_TRUE(t.wait_for("*****CONGRATULATIONS!****"));
+        std::string line = pedestal_line(t);
+        ASSERT_NE(line, "");
+        // A foreground colour of the six (30 to 37 and their 256-colour forms) shows as an SGR with 3x.
+        EXPECT_EQ(line.find("\x1b[3") != std::string::npos, !switched) << (switched ? "after e" : "colours on");
+        t.keys({"q"});
+        ASSERT_TRUE(t.wait_for("Wanna play again"));
+        t.keys({"n"});
+        EXPECT_EQ(t.wait_exit(), 0);
+    }
+}
+
+TEST(VoltriderProgram, HelpKeysShowTheControlsAndTheGameplayPages) {
+    terminal_run t(voltrider());
+    ASSERT_TRUE(t.wait_for(hint));
+    t.keys({"?"});
+    ASSERT_TRUE(t.wait_for("**** THE CONTROLS ****"));
+    EXPECT_EQ(t.row(4).substr(0, 34), "hjkl/ARROW KEYS : Change direction");
+    t.keys({"x"});
+    ASSERT_TRUE(t.wait_for("**** THE GAMEPLAY ****"));
+    EXPECT_EQ(t.row(6).substr(0, 48), "left behind. Keep it running as much as you can.");
+    t.keys({"x"});
+    ASSERT_TRUE(t.wait_for("Score:"));
+    t.keys({"F2"});
+    ASSERT_TRUE(t.wait_for("**** THE GAMEPLAY ****"));
+    EXPECT_EQ(t.screen().find("THE CONTROLS"), std::string::npos);
+    t.keys({"x"});
+    ASSERT_TRUE(t.wait_for("Score:"));
+    t.keys({"q"});
+    EXPECT_EQ(t.wait_exit(), 0);
+}
+
+TEST(VoltriderProgram, AnArgumentIsAnsweredAndTheGamePlaysAllTheSame) {
+    terminal_run::options opts;
+    opts.args = {"--fast"};
+    terminal_run t(voltrider(), opts);
+    ASSERT_TRUE(t.wait_for(hint));
+    t.keys({"q"});
+    EXPECT_EQ(t.wait_exit(), 0);
+    // Without a newline of its own, the message has "Quit." written over its start.
+    EXPECT_NE(t.screen().find("game doesn't take arguments"), std::string::npos);
+}

@@ -1,0 +1,79 @@
+// voltrider: steer a vehicle round a wrapping arena without crossing its own trail.
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "rules.h"
+#include "screens.h"
+#include "terminal.h"
+
+namespace {
+
+constexpr int key_escape = 27;
+
+enum class game_end { crashed, quit };
+
+// Holding a key down must not speed the vehicle up: a repeat of the last
+// tick's key costs a tenth of a second and the queued repeats are dropped.
+void damp_repeat(int key, int last_key) {
+    if (key != ERR && key == last_key) {
+        usleep(100000);
+        flushinp();
+    }
+}
+
+game_end play(game& g) {
+    new_game(g);
+    int last_key = 0;
+    curs_set(0);
+    halfdelay(1);
+    for (;;) {
+        draw_tick(g);
+        int key = read_key(stdscr);
+        if (key != ERR) pse_hint_ticks = 0;
+
+        pickup taken = take_pickup(g);
+        if (taken == pickup::bomb) show_explosion(g);
+        if (taken == pickup::stop) {
+            last_key = key;
+            key = wait_at_stop(g);
+        }
+        if (check_trail(g)) return game_end::crashed;
+
+        if (key == KEY_F(1) || key == '?') show_controls_help();
+        if (key == KEY_F(2) || key == '!') show_gameplay_help();
+        steer(g, steer_direction(key));
+        if (key == 'q' || key == key_escape) return game_end::quit;
+        if (key == 'e') stop_flashing();
+        damp_repeat(key, last_key);
+
+        step_vehicle(g);
+        count_tick(g);
+        wear_power_ups(g);
+        last_key = key;
+    }
+}
+
+}  // namespace
+
+int main(int argc, char**) {
+    if (argc > 1) {
+        fputs("This game doesn't take arguments", stdout);
+        fflush(stdout);
+    }
+    bool colours = start_curses();
+    game g;
+    size_arena(g, LINES, COLS);
+    if (colours) init_flash_colours();
+    for (;;) {
+        if (play(g) == game_end::quit) {
+            endwin();
+            puts("Quit.");
+            return 0;
+        }
+        show_game_over(g);
+        if (!finish_game(g)) break;
+    }
+    endwin();
+    return 0;
+}

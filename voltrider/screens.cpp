@@ -1,0 +1,242 @@
+// Drawing of voltrider: the play screen, the explosion frames, stops, help pages and the end of a game.
+#include "screens.h"
+
+#include <unistd.h>
+
+#include <vector>
+
+#include "score_screen.h"
+#include "score_store.h"
+#include "terminal.h"
+
+attr_t flash_colours[6] = {0, 0, 0, 0, 0, 0};
+uint8_t flash_step = 0;
+int8_t pse_hint_ticks = 100;
+
+namespace {
+
+// A big V, the rest of the name beside its point.
+const char* const banner_rows[2] = {
+    "\\  /",
+    " \\/oltrider",
+};
+
+// Both waits for a key and both help pages end in half-delay play again.
+void resume_play_input() { halfdelay(1); }
+
+void put(int row, int col, chtype ch) {
+    if (wmove(stdscr, row, col) == OK) waddch(stdscr, ch);
+}
+
+chtype vehicle_glyph(const game& g) {
+    switch (look_of_vehicle(g)) {
+    case vehicle_look::immune:
+        return ACS_PLUS | flash_colours[flash_step];
+    case vehicle_look::flying:
+        return ACS_PLUS | A_BOLD;
+    case vehicle_look::no_trail:
+        return ACS_PLUS;
+    case vehicle_look::plain:
+        break;
+    }
+    return ACS_PLUS | A_STANDOUT;
+}
+
+chtype cell_glyph(int8_t value) {
+    switch (value) {
+    case CELL_FLIGHT:
+        return '?';
+    case CELL_NOTRAIL:
+        return '&';
+    case CELL_BOMB:
+        return '8';
+    case CELL_BONUS:
+        return 'B';
+    case CELL_STOP:
+        return 'S';
+    case CELL_IMMUNITY:
+        return '%' | flash_colours[flash_step];
+    case CELL_TRAIL:
+        return ACS_PLUS;
+    default:
+        return ' ';
+    }
+}
+
+}  // namespace
+
+void init_flash_colours() {
+    start_color();
+    use_default_colors();
+    const short colours[6] = {COLOR_BLUE, COLOR_GREEN, COLOR_YELLOW, COLOR_CYAN, COLOR_MAGENTA, COLOR_RED};
+    for (short i = 0; i < 6; ++i) {
+        init_pair(static_cast<short>(i + 1), colours[i], -1);
+        flash_colours[i] = COLOR_PAIR(i + 1);
+    }
+}
+
+void stop_flashing() {
+    for (attr_t& a : flash_colours) a = 0;
+    pse_hint_ticks = 0;
+}
+
+uint8_t steer_direction(int key) {
+    switch (key) {
+    case 'k':
+    case 'w':
+    case KEY_UP:
+        return DIR_UP;
+    case 'j':
+    case 's':
+    case KEY_DOWN:
+        return DIR_DOWN;
+    case 'h':
+    case 'a':
+    case KEY_LEFT:
+        return DIR_LEFT;
+    case 'l':
+    case 'd':
+    case KEY_RIGHT:
+        return DIR_RIGHT;
+    default:
+        return DIR_NONE;
+    }
+}
+
+void draw_banner() {
+    for (int i = 0; i < 2; ++i)
+        if (wmove(stdscr, 1 + i, 0) == OK) waddstr(stdscr, banner_rows[i]);
+}
+
+void draw_status(const game& g) {
+    mvwprintw(stdscr, 1, 12, "Score:%ld", static_cast<long>(g.score));
+    if (g.immunity != 0) mvwprintw(stdscr, 2, 12, "Immunity:%d", g.immunity);
+    else if (g.flight != 0) mvwprintw(stdscr, 2, 12, "Flight:%d", g.flight);
+    else if (g.no_trail != 0) mvwprintw(stdscr, 2, 12, "NoTrail:%d", g.no_trail);
+}
+
+void draw_arena_border(const game& g) {
+    const int top = arena_top - 1;
+    const int bottom = g.arena_rows + arena_top;
+    const int right = g.arena_cols + 1;
+    for (int y = top + 1; y < bottom; ++y) {
+        put(y, 0, ACS_VLINE);
+        put(y, right, ACS_VLINE);
+    }
+    for (int x = 1; x < right; ++x) {
+        put(top, x, ACS_HLINE);
+        put(bottom, x, ACS_HLINE);
+    }
+    put(top, 0, ACS_ULCORNER);
+    put(bottom, 0, ACS_LLCORNER);
+    put(top, right, ACS_URCORNER);
+    put(bottom, right, ACS_LRCORNER);
+}
+
+void draw_arena(game& g) {
+    draw_arena_border(g);
+    for (int r = 0; r < g.arena_rows; ++r) {
+        for (int c = 0; c < g.arena_cols; ++c) {
+            int8_t v = g.cell(r, c);
+            chtype ch;
+            if (v < 0) ch = ' ' | A_STANDOUT | flash_colours[(-v) % 6];
+            else if (r == g.vehicle_row && c == g.vehicle_col) ch = vehicle_glyph(g);
+            else ch = cell_glyph(v);
+            put(r + arena_top, c + 1, ch);
+        }
+    }
+    if (pse_hint_ticks > 0) {
+        mvwprintw(stdscr, g.arena_rows + arena_top + 1, 0, "Suffering PSE? Press e.");
+        pse_hint_ticks -= 1;
+    }
+    // Explosions count down as they are shown, also where a small terminal clips them.
+    advance_countdowns(g);
+    flash_step = static_cast<uint8_t>((flash_step + 1) % 6);
+}
+
+void draw_tick(game& g) {
+    werase(stdscr);
+    draw_banner();
+    draw_status(g);
+    draw_arena(g);
+    wrefresh(stdscr);
+}
+
+void show_explosion(game& g) {
+    for (int frame = 0; frame < -COUNTDOWN_START; ++frame) {
+        draw_arena(g);
+        wrefresh(stdscr);
+        usleep(100000);
+    }
+}
+
+int wait_at_stop(const game& g) {
+    put(g.vehicle_row + arena_top, g.vehicle_col + 1, ACS_PLUS | A_STANDOUT);
+    wrefresh(stdscr);
+    blocking_input();
+    int key = wait_key(stdscr);
+    resume_play_input();
+    return key;
+}
+
+void show_controls_help() {
+    blocking_input();
+    werase(stdscr);
+    draw_banner();
+    wattr_on(stdscr, A_BOLD, nullptr);
+    mvwprintw(stdscr, 3, 0, "  **** THE CONTROLS ****");
+    wattr_off(stdscr, A_BOLD, nullptr);
+    mvwprintw(stdscr, 4, 0, "hjkl/ARROW KEYS : Change direction");
+    mvwprintw(stdscr, 5, 0, "q : Quit");
+    mvwprintw(stdscr, 6, 0, "F1 & F2: Help on controls & gameplay");
+    mvwprintw(stdscr, 8, 0, "Press a key to continue");
+    wrefresh(stdscr);
+    wait_key(stdscr);
+    werase(stdscr);
+    resume_play_input();
+    show_gameplay_help();
+}
+
+void show_gameplay_help() {
+    blocking_input();
+    werase(stdscr);
+    draw_banner();
+    wattr_on(stdscr, A_BOLD, nullptr);
+    mvwprintw(stdscr, 3, 0, "     **** THE GAMEPLAY ****");
+    wattr_off(stdscr, A_BOLD, nullptr);
+    wmove(stdscr, 4, 0);
+    wprintw(stdscr, "You are controlling a strange vehicle which can \n");
+    wprintw(stdscr, "survive explosions but cannot cross the trail it has\n");
+    wprintw(stdscr, "left behind. Keep it running as much as you can.");
+    wrefresh(stdscr);
+    wait_key(stdscr);
+    werase(stdscr);
+    resume_play_input();
+}
+
+void show_game_over(game& g) {
+    blocking_input();
+    draw_arena(g);
+    wrefresh(stdscr);
+    // Keys typed before the crash (a held-down steering key) must not skip the scores unseen.
+    flushinp();
+    mvwprintw(stdscr, g.arena_rows + arena_top + 1, 0, "Game over! Press a key to see the high scores:");
+    wrefresh(stdscr);
+    wait_key(stdscr);
+}
+
+bool finish_game(const game& g) {
+    score_screen settings;
+    settings.kind = score_screen::printed;
+    settings.shown = 10;
+    settings.failure_text = "Couldn't open scorefile.";
+    settings.score = g.score;
+    settings.origin_row = 3;
+    settings.draw_header = draw_banner;
+    settings.trophy_attrs.assign(std::begin(flash_colours), std::end(flash_colours));
+    show_scores(save_score("voltrider_scores", g.score, 10), settings);
+    wprintw(stdscr, "Game over! Wanna play again?(y/n)");
+    curs_set(1);
+    wrefresh(stdscr);
+    return !declines_another_game(wait_key(stdscr));
+}
