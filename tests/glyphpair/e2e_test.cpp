@@ -73,27 +73,6 @@ bool board_shown(terminal_run& run) { return run.wait_for("................"); }
 
 std::vector<std::string> repeat(const std::string& key, int times) { return std::vector<std::string>(times, key); }
 
-// The program run by a shell that prints its exit status when it ends. The
-// pane's own record of the status is not reliable: now and then the pane is
-// reported dead with no status at all. The blank line first matters too: when
-// the program ends, the screen scrolls up a row for the notice of the ended
-// pane and the scrolled-off row is not kept. The shell ignores SIGINT so that
-// Ctrl-C reaches only the program, which installs its own handler.
-terminal_run::options through_shell(const std::vector<std::string>& args = {}) {
-    terminal_run::options opts;
-    opts.args = {"-c", "trap '' INT; echo; \"$0\" \"$@\"; s=$?; echo; echo \"[exit $s]\"; exit $s",
-                 program_path("glyphpair")};
-    for (const auto& a : args) opts.args.push_back(a);
-    return opts;
-}
-
-// The status printed by through_shell's shell, or -1 when the program never ends.
-int exit_status(terminal_run& run) {
-    if (!run.wait_for("[exit ")) return -1;
-    const std::string screen = run.screen();
-    return std::atoi(screen.c_str() + screen.find("[exit ") + 6);
-}
-
 // A button-1 press at screen cell (y, x) in the terminal's basic mouse
 // encoding, followed by its release unless `press_only`.
 std::string mouse_at(int y, int x, bool press_only = false) {
@@ -104,7 +83,7 @@ std::string mouse_at(int y, int x, bool press_only = false) {
 }
 
 TEST(GlyphpairPlay, CursorStaysInsideAtEveryEdge) {
-    terminal_run run("/bin/sh", through_shell());
+    terminal_run run(program_path("glyphpair"));
     ASSERT_TRUE(board_shown(run)) << run.screen();
 
     std::vector<std::string> keys = repeat("Up", 3);
@@ -127,7 +106,7 @@ TEST(GlyphpairPlay, CursorStaysInsideAtEveryEdge) {
     run.keys({"Up", "Left", "Enter"});
     wait_for_only_face_up(run, 5, 13);
     run.keys({"q"});
-    EXPECT_EQ(exit_status(run), 0);
+    EXPECT_EQ(run.wait_exit(), 0);
 }
 
 TEST(GlyphpairHelp, PagesShowInTurnThenTheBoardComesBack) {
@@ -135,7 +114,7 @@ TEST(GlyphpairHelp, PagesShowInTurnThenTheBoardComesBack) {
         const char* key;
         bool controls_first;
     };
-    terminal_run run("/bin/sh", through_shell());
+    terminal_run run(program_path("glyphpair"));
     ASSERT_TRUE(board_shown(run)) << run.screen();
     for (const help_case c : {help_case{"?", true}, help_case{"F1", true}, help_case{"!", false},
                               help_case{"F2", false}}) {
@@ -156,11 +135,11 @@ TEST(GlyphpairHelp, PagesShowInTurnThenTheBoardComesBack) {
     // The help keys themselves turned nothing.
     for (const auto& row : tiles_shown(run)) EXPECT_EQ(row, std::string(16, '.'));
     run.keys({"q"});
-    EXPECT_EQ(exit_status(run), 0);
+    EXPECT_EQ(run.wait_exit(), 0);
 }
 
 TEST(GlyphpairMouse, ClicksTurnTilesOnTheGridOnly) {
-    terminal_run run("/bin/sh", through_shell());
+    terminal_run run(program_path("glyphpair"));
     ASSERT_TRUE(board_shown(run)) << run.screen();
 
     // A click on tile (3, 7) moves the cursor there and turns it.
@@ -187,7 +166,7 @@ TEST(GlyphpairMouse, ClicksTurnTilesOnTheGridOnly) {
     wait_for_only_face_up(run, 5, 2);
 
     run.keys({"Escape"});
-    EXPECT_EQ(exit_status(run), 0);
+    EXPECT_EQ(run.wait_exit(), 0);
 }
 
 // Keys that take the cursor from `from` to `to`.
@@ -230,7 +209,7 @@ void win_by_keys(terminal_run& run, const board& b, tile_pos cursor) {
 
 TEST(GlyphpairGame, WonByKeysThenAnotherThenDeclined) {
     const time_t before = time(nullptr);
-    terminal_run run("/bin/sh", through_shell());
+    terminal_run run(program_path("glyphpair"));
     ASSERT_TRUE(board_shown(run)) << run.screen();
     const time_t after = time(nullptr);
 
@@ -276,7 +255,7 @@ TEST(GlyphpairGame, WonByKeysThenAnotherThenDeclined) {
     ASSERT_TRUE(run.wait_for("You solved it! Wanna play again?(y/n)", 20)) << run.screen();
 
     run.keys({"n"});
-    EXPECT_EQ(exit_status(run), 0);
+    EXPECT_EQ(run.wait_exit(), 0);
     EXPECT_FALSE(run.wait_for("Quit.", 1)) << run.screen();
 }
 
@@ -286,21 +265,23 @@ TEST(GlyphpairExit, QuitKeysAndInterrupt) {
         int status;
     };
     for (const exit_case c : {exit_case{"q", 0}, exit_case{"Escape", 0}, exit_case{"C-c", 2}}) {
-        terminal_run run("/bin/sh", through_shell());
+        terminal_run run(program_path("glyphpair"));
         ASSERT_TRUE(board_shown(run)) << c.key << "\n" << run.screen();
         run.keys({"l", "Enter", c.key});
-        EXPECT_EQ(exit_status(run), c.status) << c.key;
+        EXPECT_EQ(run.wait_exit(), c.status) << c.key;
         EXPECT_TRUE(run.wait_for("Quit.", 2)) << c.key << "\n" << run.screen();
     }
 }
 
 TEST(GlyphpairExit, ArgumentIsRefusedAndTheGameRuns) {
-    terminal_run run("/bin/sh", through_shell({"--fast"}));
+    terminal_run::options opts;
+    opts.args = {"--fast"};
+    terminal_run run(program_path("glyphpair"), opts);
     ASSERT_TRUE(board_shown(run)) << run.screen();
     run.keys({"Enter"});
     wait_for_only_face_up(run, 0, 0);
     run.keys({"q"});
-    EXPECT_EQ(exit_status(run), 0);
+    EXPECT_EQ(run.wait_exit(), 0);
     // The message has no newline and the terminal's return to its normal screen
     // ends in a carriage return, so "Quit." lands over the message's first word.
     EXPECT_TRUE(run.wait_for("game doesn't take arguments", 2)) << run.screen();

@@ -200,9 +200,6 @@ MEVENT mouse_event(int y, int x, mmask_t state) {
 TEST(GlyphpairMouse, ClickMovesTheCursorAndTurnsThroughTheNextRead) {
     virtual_screen vs;
     mousemask(ALL_MOUSE_EVENTS, nullptr);
-    // Sizing the screen queued a resize; only the events fed here should be read.
-    while (wgetch(stdscr) != ERR) {
-    }
     struct event_case {
         MEVENT event;
         tile_pos cursor;
