@@ -1,0 +1,27 @@
+// glyphpair: find the 64 pairs of glyphs hidden on an 8 by 16 grid, by keys or mouse.
+#include <cstdio>
+
+#include "screens.h"
+#include "terminal.h"
+
+int main(int argc, char**) {
+    if (argc > 1) {
+        fputs("This game doesn't take arguments", stdout);
+        fflush(stdout);
+    }
+    const bool colours = start_curses();
+    mousemask(ALL_MOUSE_EVENTS, nullptr);
+    init_glyph_colors(colours);
+    board b;
+    for (;;) {
+        const game_end end = play_game(b);
+        if (end == game_end::quit) {
+            endwin();
+            puts("Quit.");
+            return 0;
+        }
+        if (end != game_end::another) break;
+    }
+    endwin();
+    return 0;
+}

@@ -1,0 +1,237 @@
+// Drawing of the pairs board, the game loop's key and mouse handling, the help
+// pages and the end screen.
+#include "screens.h"
+
+#include <cstring>
+#include <ctime>
+
+#include "terminal.h"
+
+attr_t glyph_colors[colour_count] = {A_NORMAL, A_NORMAL, A_NORMAL, A_NORMAL, A_NORMAL, A_NORMAL};
+
+void init_glyph_colors(bool colours) {
+    for (attr_t& a : glyph_colors) a = A_NORMAL;
+    if (!colours) return;
+    static const short foregrounds[colour_count] = {COLOR_YELLOW, COLOR_GREEN,   COLOR_BLUE,
+                                                    COLOR_CYAN,   COLOR_MAGENTA, COLOR_RED};
+    start_color();
+    use_default_colors();
+    for (int i = 0; i < colour_count; ++i) {
+        init_pair(static_cast<short>(i + 1), foregrounds[i], -1);
+        glyph_colors[i] = COLOR_PAIR(i + 1);
+    }
+}
+
+// "glyph" in three rows, then "pair" between dots, the face of a hidden tile.
+const char* const title_banner[3] = {
+    " _ |   _ |_",
+    "(_||\\/|_)| |",
+    " _| / |  ..pair..",
+};
+
+void draw_title_banner(int row, int col) {
+    for (int i = 0; i < 3; ++i)
+        if (wmove(stdscr, row + i, col) == OK)
+            waddnstr(stdscr, title_banner[i], static_cast<int>(strlen(title_banner[i])));
+}
+
+namespace {
+
+void put(int y, int x, chtype c) {
+    if (wmove(stdscr, y, x) == OK) waddch(stdscr, c);
+}
+
+}  // namespace
+
+void draw_tile_box(int row, int col) {
+    for (int i = 0; i < 10; ++i) {
+        put(row + i, col, ACS_VLINE);
+        put(row + i, col + 17, ACS_VLINE);
+    }
+    for (int i = 0; i < 18; ++i) {
+        put(row, col + i, ACS_HLINE);
+        put(row + 9, col + i, ACS_HLINE);
+    }
+    put(row, col, ACS_ULCORNER);
+    put(row + 9, col, ACS_LLCORNER);
+    put(row, col + 17, ACS_URCORNER);
+    put(row + 9, col + 17, ACS_LRCORNER);
+}
+
+void draw_board(const board& b, int row, int col) {
+    draw_tile_box(row, col);
+    for (int i = 0; i < board_rows; ++i)
+        for (int j = 0; j < board_cols; ++j) {
+            chtype c = face_up(b, i, j) ? static_cast<chtype>(b.tiles[i][j]) : '.';
+            if (b.cursor.row == i && b.cursor.col == j) c |= A_STANDOUT;
+            put(row + 1 + i, col + 1 + j, c);
+        }
+}
+
+command command_of_key(int key) {
+    switch (key) {
+    case 'k':
+    case 'w':
+    case KEY_UP:
+        return command::up;
+    case 'j':
+    case 's':
+    case KEY_DOWN:
+        return command::down;
+    case 'h':
+    case 'a':
+    case KEY_LEFT:
+        return command::left;
+    case 'l':
+    case 'd':
+    case KEY_RIGHT:
+        return command::right;
+    case '\n':
+    case KEY_ENTER:
+        return command::turn;
+    case '?':
+    case KEY_F(1):
+        return command::controls_help;
+    case '!':
+    case KEY_F(2):
+        return command::gameplay_help;
+    case KEY_MOUSE:
+        return command::mouse;
+    case 'q':
+    case 27:
+        return command::quit;
+    default:
+        return command::none;
+    }
+}
+
+void mouse_step(board& b) {
+    MEVENT event;
+    if (getmouse(&event) != OK) return;
+    // The newline comes back on the next read, after the redraw has shown the moved cursor.
+    if (point_at(b, event.y, event.x, (event.bstate & BUTTON1_CLICKED) != 0)) ungetch('\n');
+}
+
+bool act_on_key(board& b, int key) {
+    switch (command_of_key(key)) {
+    case command::up:
+        move_cursor(b, DIR_UP);
+        break;
+    case command::down:
+        move_cursor(b, DIR_DOWN);
+        break;
+    case command::left:
+        move_cursor(b, DIR_LEFT);
+        break;
+    case command::right:
+        move_cursor(b, DIR_RIGHT);
+        break;
+    case command::turn:
+        reveal_tile(b);
+        break;
+    case command::controls_help:
+        show_controls_help();
+        break;
+    case command::gameplay_help:
+        show_gameplay_help();
+        break;
+    case command::mouse:
+        mouse_step(b);
+        break;
+    case command::quit:
+        return false;
+    case command::none:
+        break;
+    }
+    return true;
+}
+
+void draw_controls_page() {
+    werase(stdscr);
+    draw_title_banner(0, 0);
+    wattr_on(stdscr, A_BOLD, nullptr);
+    mvwaddstr(stdscr, 3, 0, "  **** THE CONTROLS ****");
+    wattr_off(stdscr, A_BOLD, nullptr);
+    mvwaddstr(stdscr, 4, 0, "RETURN/ENTER : Reveal");
+    mvwaddstr(stdscr, 5, 0, "hjkl/ARROW KEYS : Move cursor");
+    mvwaddstr(stdscr, 6, 0, "q : Quit");
+    mvwaddstr(stdscr, 7, 0, "F1 & F2 : Help on controls & gameplay");
+    wattr_on(stdscr, A_BOLD, nullptr);
+    mvwaddstr(stdscr, 8, 0, "YOU CAN ALSO USE THE MOUSE!");
+    wattr_off(stdscr, A_BOLD, nullptr);
+    mvwaddstr(stdscr, 10, 0, "Press a key to continue");
+    wrefresh(stdscr);
+}
+
+void draw_gameplay_page() {
+    werase(stdscr);
+    draw_title_banner(0, 0);
+    wattr_on(stdscr, A_BOLD, nullptr);
+    mvwaddstr(stdscr, 3, 0, "  **** THE GAMEPLAY ****");
+    wattr_off(stdscr, A_BOLD, nullptr);
+    if (wmove(stdscr, 4, 0) == OK) {
+        // Each line ends with a newline, so the next one starts a row lower at column 0.
+        waddstr(stdscr, "Click on a tile to see the glyph it contains,\n");
+        waddstr(stdscr, "then try to find a matching glyph the same way.\n");
+        waddstr(stdscr, "They form a pair only when you click a tile\n");
+        waddstr(stdscr, "directly after the match. The game ends when \n");
+        waddstr(stdscr, "you have found all the matching pairs.\n");
+    }
+    wrefresh(stdscr);
+}
+
+void draw_game(const board& b) {
+    werase(stdscr);
+    draw_title_banner(0, 0);
+    draw_board(b, board_top, board_left);
+    wrefresh(stdscr);
+}
+
+void show_controls_help() {
+    draw_controls_page();
+    wait_key(stdscr, {}, draw_controls_page);
+    werase(stdscr);
+    show_gameplay_help();
+}
+
+void show_gameplay_help() {
+    draw_gameplay_page();
+    wait_key(stdscr, {}, draw_gameplay_page);
+    werase(stdscr);
+}
+
+void draw_end_screen(long elapsed) {
+    mvwaddstr(stdscr, 15, 0, time_spent(elapsed).c_str());
+    // The question follows the result on its row, and only there: on a screen
+    // too short for row 13 neither is written anywhere else.
+    if (wmove(stdscr, 13, 0) == OK) {
+        waddstr(stdscr, "You solved it!");
+        waddstr(stdscr, " Wanna play again?(y/n)");
+    }
+}
+
+game_end play_game(board& b) {
+    const time_t start = time(nullptr);
+    clear_board(b);
+    curs_set(0);
+    deal_tiles(b, glyph_colors);
+    for (;;) {
+        draw_game(b);
+        if (all_matched(b)) break;
+        const int key = wait_key(stdscr, {}, [&] { draw_game(b); });
+        if (key == ERR) return game_end::no_input;
+        if (!act_on_key(b, key)) return game_end::quit;
+    }
+    const long elapsed = static_cast<long>(time(nullptr) - start);
+    auto draw_end = [&] {
+        draw_game(b);
+        draw_end_screen(elapsed);
+        wrefresh(stdscr);
+    };
+    draw_end_screen(elapsed);
+    wrefresh(stdscr);
+    curs_set(1);
+    const int key = wait_key(stdscr, {}, draw_end);
+    if (key == ERR) return game_end::no_input;
+    return declines_another_game(key) ? game_end::declined : game_end::another;
+}

@@ -1,0 +1,290 @@
+// The real glyphpair in a real terminal: moving, turning by keys and by mouse,
+// the help pages, whole games won through the keys, and every way out.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <ctime>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "rules.h"
+#include "terminal_run.h"
+
+namespace {
+
+// One string per screen cell: the box is drawn with multi-byte characters.
+std::vector<std::string> cells(const std::string& line) {
+    std::vector<std::string> out;
+    for (size_t i = 0; i < line.size();) {
+        size_t n = 1;
+        const auto lead = static_cast<unsigned char>(line[i]);
+        if (lead >= 0xf0) n = 4;
+        else if (lead >= 0xe0) n = 3;
+        else if (lead >= 0xc0) n = 2;
+        out.push_back(line.substr(i, n));
+        i += n;
+    }
+    return out;
+}
+
+// The 8 rows of 16 tiles as shown: '.' face down, else the glyph.
+std::vector<std::string> tiles_shown(terminal_run& run) {
+    std::vector<std::string> grid;
+    for (int r = 0; r < 8; ++r) {
+        const auto row = cells(run.row(4 + r));
+        std::string tiles;
+        for (int c = 0; c < 16; ++c) tiles += 1 + c < static_cast<int>(row.size()) ? row[1 + c] : "?";
+        grid.push_back(tiles);
+    }
+    return grid;
+}
+
+bool wait_until(const std::function<bool()>& done, double seconds = 10) {
+    for (double t = 0; t < seconds; t += 0.05) {
+        if (done()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+}
+
+// Waits until tile (r, c) shows a glyph; then every other glyph shown must be
+// the same one (the pair it may have just won). Returns the glyph.
+char wait_for_only_face_up(terminal_run& run, int r, int c) {
+    std::vector<std::string> grid;
+    const bool shown = wait_until([&] {
+        grid = tiles_shown(run);
+        return grid[r][c] != '.';
+    });
+    EXPECT_TRUE(shown) << "tile " << r << "," << c << " never turned:\n" << run.screen();
+    if (!shown) return '?';
+    const char glyph = grid[r][c];
+    for (int i = 0; i < 8; ++i)
+        for (int j = 0; j < 16; ++j)
+            if (grid[i][j] != '.') {
+                EXPECT_EQ(grid[i][j], glyph) << "tile " << i << "," << j << " is face up too";
+            }
+    return glyph;
+}
+
+bool board_shown(terminal_run& run) { return run.wait_for("................"); }
+
+std::vector<std::string> repeat(const std::string& key, int times) { return std::vector<std::string>(times, key); }
+
+// A button-1 press at screen cell (y, x) in the terminal's basic mouse
+// encoding, followed by its release unless `press_only`.
+std::string mouse_at(int y, int x, bool press_only = false) {
+    const std::string where{static_cast<char>(33 + x), static_cast<char>(33 + y)};
+    std::string seq = "\x1b[M" + std::string(1, ' ') + where;
+    if (!press_only) seq += "\x1b[M#" + where;
+    return seq;
+}
+
+TEST(GlyphpairPlay, CursorStaysInsideAtEveryEdge) {
+    terminal_run run(program_path("glyphpair"));
+    ASSERT_TRUE(board_shown(run)) << run.screen();
+
+    std::vector<std::string> keys = repeat("Up", 3);
+    for (auto k : {"Left", "Left", "k", "h", "w", "a", "Enter"}) keys.push_back(k);
+    run.keys(keys);
+    wait_for_only_face_up(run, 0, 0);
+
+    keys = repeat("j", 5);
+    for (const auto& k : repeat("s", 5)) keys.push_back(k);
+    for (const auto& k : repeat("Down", 2)) keys.push_back(k);
+    for (const auto& k : repeat("l", 8)) keys.push_back(k);
+    for (const auto& k : repeat("d", 8)) keys.push_back(k);
+    for (const auto& k : repeat("Right", 4)) keys.push_back(k);
+    keys.push_back("Enter");
+    run.keys(keys);
+    wait_for_only_face_up(run, 7, 15);
+
+    run.keys({"w", "a", "Enter"});
+    wait_for_only_face_up(run, 6, 14);
+    run.keys({"Up", "Left", "Enter"});
+    wait_for_only_face_up(run, 5, 13);
+    run.keys({"q"});
+    EXPECT_EQ(run.wait_exit(), 0);
+}
+
+TEST(GlyphpairHelp, PagesShowInTurnThenTheBoardComesBack) {
+    struct help_case {
+        const char* key;
+        bool controls_first;
+    };
+    terminal_run run(program_path("glyphpair"));
+    ASSERT_TRUE(board_shown(run)) << run.screen();
+    for (const help_case c : {help_case{"?", true}, help_case{"F1", true}, help_case{"!", false},
+                              help_case{"F2", false}}) {
+        run.keys({c.key});
+        if (c.controls_first) {
+            ASSERT_TRUE(run.wait_for("**** THE CONTROLS ****")) << c.key << "\n" << run.screen();
+            EXPECT_NE(run.screen().find("YOU CAN ALSO USE THE MOUSE!"), std::string::npos);
+            EXPECT_EQ(run.screen().find("THE GAMEPLAY"), std::string::npos);
+            run.keys({"x"});
+        }
+        ASSERT_TRUE(run.wait_for("**** THE GAMEPLAY ****")) << c.key << "\n" << run.screen();
+        EXPECT_EQ(run.screen().find("THE CONTROLS"), std::string::npos) << c.key;
+        EXPECT_NE(run.screen().find("you have found all the matching pairs."), std::string::npos);
+        run.keys({"x"});
+        ASSERT_TRUE(board_shown(run)) << c.key << "\n" << run.screen();
+        EXPECT_EQ(run.screen().find("THE GAMEPLAY"), std::string::npos) << c.key;
+    }
+    // The help keys themselves turned nothing.
+    for (const auto& row : tiles_shown(run)) EXPECT_EQ(row, std::string(16, '.'));
+    run.keys({"q"});
+    EXPECT_EQ(run.wait_exit(), 0);
+}
+
+TEST(GlyphpairMouse, ClicksTurnTilesOnTheGridOnly) {
+    terminal_run run(program_path("glyphpair"));
+    ASSERT_TRUE(board_shown(run)) << run.screen();
+
+    // A click on tile (3, 7) moves the cursor there and turns it.
+    run.keys({mouse_at(7, 8)});
+    wait_for_only_face_up(run, 3, 7);
+    run.keys({"l", "Enter"});
+    wait_for_only_face_up(run, 3, 8);
+
+    // The banner, each side of the box and the rows below: nothing moves.
+    for (auto [y, x] : {std::pair{1, 4}, {3, 5}, {12, 8}, {7, 0}, {7, 17}, {14, 3}, {7, 30}})
+        run.keys({mouse_at(y, x)});
+    run.keys({"j", "Enter"});
+    wait_for_only_face_up(run, 4, 8);
+
+    // A press on its own only moves the cursor; the help page shows the event
+    // was read before the board is looked at again.
+    run.keys({mouse_at(9, 3, true)});
+    run.keys({"!"});
+    ASSERT_TRUE(run.wait_for("THE GAMEPLAY")) << run.screen();
+    run.keys({"x"});
+    ASSERT_TRUE(run.wait_for("└")) << run.screen();
+    wait_for_only_face_up(run, 4, 8);
+    run.keys({"Enter"});
+    wait_for_only_face_up(run, 5, 2);
+
+    run.keys({"Escape"});
+    EXPECT_EQ(run.wait_exit(), 0);
+}
+
+// Keys that take the cursor from `from` to `to`.
+std::vector<std::string> path(tile_pos from, tile_pos to) {
+    std::vector<std::string> keys;
+    for (int r = from.row; r < to.row; ++r) keys.push_back("j");
+    for (int r = from.row; r > to.row; --r) keys.push_back("k");
+    for (int c = from.col; c < to.col; ++c) keys.push_back("l");
+    for (int c = from.col; c > to.col; --c) keys.push_back("h");
+    return keys;
+}
+
+// Turns every pair of `b` through the program's keys, the cursor at `cursor`.
+void win_by_keys(terminal_run& run, const board& b, tile_pos cursor) {
+    bool done[8][16] = {};
+    std::vector<std::string> batch;
+    int pairs_in_batch = 0;
+    for (int8_t r = 0; r < 8; ++r)
+        for (int8_t c = 0; c < 16; ++c) {
+            if (done[r][c]) continue;
+            tile_pos twin = no_tile;
+            for (int8_t i = 0; i < 8 && twin == no_tile; ++i)
+                for (int8_t j = 0; j < 16; ++j)
+                    if ((i != r || j != c) && b.tiles[i][j] == b.tiles[r][c]) twin = {i, j};
+            ASSERT_NE(twin, no_tile);
+            for (tile_pos t : {tile_pos{r, c}, twin}) {
+                for (const auto& k : path(cursor, t)) batch.push_back(k);
+                batch.push_back("Enter");
+                cursor = t;
+                done[t.row][t.col] = true;
+            }
+            if (++pairs_in_batch == 8) {
+                run.keys(batch);
+                batch.clear();
+                pairs_in_batch = 0;
+            }
+        }
+    if (!batch.empty()) run.keys(batch);
+}
+
+TEST(GlyphpairGame, WonByKeysThenAnotherThenDeclined) {
+    const time_t before = time(nullptr);
+    terminal_run run(program_path("glyphpair"));
+    ASSERT_TRUE(board_shown(run)) << run.screen();
+    const time_t after = time(nullptr);
+
+    // The program seeds from the clock once; find its seed by the deal it made.
+    const tile_value plain[colour_count] = {};
+    std::vector<time_t> seeds;
+    for (time_t s = before; s <= after; ++s) seeds.push_back(s);
+    tile_pos cursor{0, 0};
+    while (seeds.size() > 1 && cursor.col < 16) {
+        run.keys(cursor.col == 0 ? std::vector<std::string>{"Enter"} : std::vector<std::string>{"l", "Enter"});
+        std::string row;
+        ASSERT_TRUE(wait_until([&] {
+            row = tiles_shown(run)[0];
+            return row[cursor.col] != '.';
+        })) << run.screen();
+        std::vector<time_t> left;
+        for (time_t s : seeds) {
+            srandom(static_cast<unsigned>(s % 4294967295));
+            board b;
+            deal_tiles(b, plain);
+            if (static_cast<char>(b.tiles[0][cursor.col]) == row[cursor.col]) left.push_back(s);
+        }
+        seeds = left;
+        ++cursor.col;
+    }
+    ASSERT_EQ(seeds.size(), 1u) << "no single seed explains the deal";
+    if (cursor.col > 0) --cursor.col;
+
+    srandom(static_cast<unsigned>(seeds[0] % 4294967295));
+    board first, second;
+    deal_tiles(first, plain);
+    deal_tiles(second, plain);  // the generator goes on: the next game deals from where this one stopped
+
+    win_by_keys(run, first, cursor);
+    ASSERT_TRUE(run.wait_for("You solved it! Wanna play again?(y/n)", 20)) << run.screen();
+    EXPECT_EQ(run.row(15).rfind("Time spent: 0: 0:", 0), 0u) << run.row(15);
+    for (const auto& row : tiles_shown(run)) EXPECT_EQ(row.find('.'), std::string::npos) << "solved board stays";
+
+    run.keys({"y"});
+    ASSERT_TRUE(wait_until([&] { return run.screen().find("You solved it!") == std::string::npos; }));
+    for (const auto& row : tiles_shown(run)) EXPECT_EQ(row, std::string(16, '.'));
+    win_by_keys(run, second, {0, 0});
+    ASSERT_TRUE(run.wait_for("You solved it! Wanna play again?(y/n)", 20)) << run.screen();
+
+    run.keys({"n"});
+    EXPECT_EQ(run.wait_exit(), 0);
+    EXPECT_FALSE(run.wait_for("Quit.", 1)) << run.screen();
+}
+
+TEST(GlyphpairExit, QuitKeysAndInterrupt) {
+    struct exit_case {
+        const char* key;
+        int status;
+    };
+    for (const exit_case c : {exit_case{"q", 0}, exit_case{"Escape", 0}, exit_case{"C-c", 2}}) {
+        terminal_run run(program_path("glyphpair"));
+        ASSERT_TRUE(board_shown(run)) << c.key << "\n" << run.screen();
+        run.keys({"l", "Enter", c.key});
+        EXPECT_EQ(run.wait_exit(), c.status) << c.key;
+        EXPECT_TRUE(run.wait_for("Quit.", 2)) << c.key << "\n" << run.screen();
+    }
+}
+
+TEST(GlyphpairExit, ArgumentIsRefusedAndTheGameRuns) {
+    terminal_run::options opts;
+    opts.args = {"--fast"};
+    terminal_run run(program_path("glyphpair"), opts);
+    ASSERT_TRUE(board_shown(run)) << run.screen();
+    run.keys({"Enter"});
+    wait_for_only_face_up(run, 0, 0);
+    run.keys({"q"});
+    EXPECT_EQ(run.wait_exit(), 0);
+    // The message has no newline and the terminal's return to its normal screen
+    // ends in a carriage return, so "Quit." lands over the message's first word.
+    EXPECT_TRUE(run.wait_for("game doesn't take arguments", 2)) << run.screen();
+}
+
+}  // namespace
