@@ -39,10 +39,7 @@ void play(game& g) {
 }  // namespace
 
 int main(int argc, char**) {
-    if (argc > 1) {
-        fputs("This game doesn't take arguments", stdout);
-        fflush(stdout);
-    }
+    refuse_arguments(argc);
     if (start_curses()) init_palette();
     build_target();
     do play(current);

@@ -7,6 +7,13 @@
 #include <cstdlib>
 #include <ctime>
 
+void refuse_arguments(int argc) {
+    if (argc <= 1) return;
+    fputs("This game doesn't take arguments", stdout);
+    // Out before curses takes the screen.
+    fflush(stdout);
+}
+
 void quit_on_signal(int signo) {
     endwin();
     puts("Quit.");

@@ -6,6 +6,9 @@
 #include <functional>
 #include <initializer_list>
 
+// Programs that take no arguments say so, without a newline, and run as usual.
+void refuse_arguments(int argc);
+
 // SIGINT: leaves curses, prints "Quit." and exits with the signal number.
 void quit_on_signal(int signo);
 

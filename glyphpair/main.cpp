@@ -5,10 +5,7 @@
 #include "terminal.h"
 
 int main(int argc, char**) {
-    if (argc > 1) {
-        fputs("This game doesn't take arguments", stdout);
-        fflush(stdout);
-    }
+    refuse_arguments(argc);
     const bool colours = start_curses();
     mousemask(ALL_MOUSE_EVENTS, nullptr);
     init_glyph_colors(colours);

@@ -13,7 +13,7 @@ int main(int argc, char**) {
     // Window title, then icon name.
     printf("\033]2;%s\a", "KELMORA!");
     printf("\033]0;%s\a", "KELMORA!");
-    if (argc > 1) fputs("This game doesn't take arguments", stdout);
+    refuse_arguments(argc);
     fflush(stdout);
 
     if (start_curses()) init_palette();

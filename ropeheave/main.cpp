@@ -42,10 +42,7 @@ void play(race& r) {
 }  // namespace
 
 int main(int argc, char**) {
-    if (argc > 1) {
-        fputs("This game doesn't take arguments", stdout);
-        fflush(stdout);
-    }
+    refuse_arguments(argc);
     if (start_curses()) init_palette();
     race r;
     fill_queue(r);

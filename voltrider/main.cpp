@@ -57,10 +57,7 @@ game_end play(game& g) {
 }  // namespace
 
 int main(int argc, char**) {
-    if (argc > 1) {
-        fputs("This game doesn't take arguments", stdout);
-        fflush(stdout);
-    }
+    refuse_arguments(argc);
     bool colours = start_curses();
     game g;
     size_arena(g, LINES, COLS);
