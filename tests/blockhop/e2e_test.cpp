@@ -123,10 +123,14 @@ TEST(BlockhopEndToEnd, HelpStaysUpFiveSecondsThenPlayGoesOn) {
     EXPECT_NE(run.screen().find("Jump from square to square using enter key."), std::string::npos);
     // The frame is drawn in the player's red.
     EXPECT_NE(run.screen_with_attrs().find("\x1b[31m"), std::string::npos);
-    // A key pressed meanwhile neither shortens the page nor quits the game afterwards.
+    // A key pressed meanwhile neither shortens the page nor quits the game afterwards,
+    // and a resize neither: the page is drawn again for the new size.
     run.keys({"q"});
-    pause_ms(3000);
+    pause_ms(300);
+    run.resize(20, 70);
+    pause_ms(2700);
     EXPECT_NE(run.screen().find("GAME PLAY"), std::string::npos);
+    EXPECT_NE(run.screen().find("Jump from square to square"), std::string::npos);
     ASSERT_TRUE(run.wait_for("Score: 0", 5));
     EXPECT_FALSE(run.wait_for("Press a key", 1));
     EXPECT_TRUE(run.running());
