@@ -215,14 +215,24 @@ void show_gameplay_help() {
 }
 
 void show_game_over(game& g) {
+    const char* const line = "Game over! Press a key to see the high scores:";
     blocking_input();
     draw_arena(g);
     wrefresh(stdscr);
     // Keys typed before the crash (a held-down steering key) must not skip the scores unseen.
     flushinp();
-    mvwprintw(stdscr, g.arena_rows + arena_top + 1, 0, "Game over! Press a key to see the high scores:");
+    mvwprintw(stdscr, g.arena_rows + arena_top + 1, 0, "%s", line);
     wrefresh(stdscr);
-    wait_key(stdscr);
+    // A terminal shrunk and grown again has lost what lay outside the small size,
+    // the question under the frame included: the whole screen is drawn anew.
+    wait_key(stdscr, {}, [&] {
+        werase(stdscr);
+        draw_banner();
+        draw_status(g);
+        draw_arena(g);
+        mvwprintw(stdscr, g.arena_rows + arena_top + 1, 0, "%s", line);
+        wrefresh(stdscr);
+    });
 }
 
 bool finish_game(const game& g) {
