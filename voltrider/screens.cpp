@@ -133,8 +133,9 @@ void draw_arena_border(const game& g) {
     put(bottom, right, ACS_LRCORNER);
 }
 
-void draw_arena(game& g) {
-    draw_arena_border(g);
+namespace {
+
+void draw_cells(const game& g) {
     for (int r = 0; r < g.arena_rows; ++r) {
         for (int c = 0; c < g.arena_cols; ++c) {
             int8_t v = g.cell(r, c);
@@ -145,8 +146,28 @@ void draw_arena(game& g) {
             put(r + arena_top, c + 1, ch);
         }
     }
+}
+
+void draw_hint(const game& g) { mvwprintw(stdscr, g.arena_rows + arena_top + 1, 0, "Suffering PSE? Press e."); }
+
+// The play screen as it stands, for a terminal that changed size during a wait:
+// it moves neither the flashing colour, nor the countdowns, nor the hint's draws on.
+void redraw_play_screen(const game& g) {
+    werase(stdscr);
+    draw_banner();
+    draw_status(g);
+    draw_arena_border(g);
+    draw_cells(g);
+    if (pse_hint_ticks > 0) draw_hint(g);
+}
+
+}  // namespace
+
+void draw_arena(game& g) {
+    draw_arena_border(g);
+    draw_cells(g);
     if (pse_hint_ticks > 0) {
-        mvwprintw(stdscr, g.arena_rows + arena_top + 1, 0, "Suffering PSE? Press e.");
+        draw_hint(g);
         pse_hint_ticks -= 1;
     }
     // Explosions count down as they are shown, also where a small terminal clips them.
@@ -171,10 +192,16 @@ void show_explosion(game& g) {
 }
 
 int wait_at_stop(const game& g) {
-    put(g.vehicle_row + arena_top, g.vehicle_col + 1, ACS_PLUS | A_STANDOUT);
+    auto draw_stop = [&] { put(g.vehicle_row + arena_top, g.vehicle_col + 1, ACS_PLUS | A_STANDOUT); };
+    draw_stop();
     wrefresh(stdscr);
     blocking_input();
-    int key = wait_key(stdscr);
+    // A stop may last long enough for the terminal to be resized: what a shrink lost is drawn again.
+    int key = wait_key(stdscr, {}, [&] {
+        redraw_play_screen(g);
+        draw_stop();
+        wrefresh(stdscr);
+    });
     resume_play_input();
     return key;
 }
@@ -215,14 +242,21 @@ void show_gameplay_help() {
 }
 
 void show_game_over(game& g) {
+    const char* const line = "Game over! Press a key to see the high scores:";
     blocking_input();
     draw_arena(g);
     wrefresh(stdscr);
     // Keys typed before the crash (a held-down steering key) must not skip the scores unseen.
     flushinp();
-    mvwprintw(stdscr, g.arena_rows + arena_top + 1, 0, "Game over! Press a key to see the high scores:");
+    mvwprintw(stdscr, g.arena_rows + arena_top + 1, 0, "%s", line);
     wrefresh(stdscr);
-    wait_key(stdscr);
+    // A terminal shrunk and grown again has lost what lay outside the small size,
+    // the question under the frame included: the whole screen is drawn anew.
+    wait_key(stdscr, {}, [&] {
+        redraw_play_screen(g);
+        mvwprintw(stdscr, g.arena_rows + arena_top + 1, 0, "%s", line);
+        wrefresh(stdscr);
+    });
 }
 
 bool finish_game(const game& g) {

@@ -1,9 +1,11 @@
 // voltrider run in a real terminal: the hint, crashes, the score table, help pages and the ways out.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 
 #include "terminal_run.h"
 
@@ -61,6 +63,13 @@ TEST(VoltriderProgram, ACrashEndsTheGameAndItsScoreIsMarkedInTheTable) {
     ASSERT_TRUE(t.wait_for(hint));
     ASSERT_TRUE(crash(t));
     EXPECT_EQ(t.row(22).substr(0, game_over.size()), game_over);
+    // Shrunk below the line and grown back, the terminal shows the question again.
+    t.resize(15, 60);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    t.resize(24, 80);
+    ASSERT_TRUE(t.wait_for(game_over));
+    EXPECT_EQ(t.row(22).substr(0, game_over.size()), game_over);
+    EXPECT_EQ(t.row(21).rfind("└─", 0), 0u) << "the frame's bottom line";
     t.keys({"x"});
     ASSERT_TRUE(t.wait_for("Wanna play again"));
     EXPECT_EQ(t.row(3).substr(0, 16), ">*>*>Top 10<*<*<");

@@ -199,6 +199,38 @@ TEST_F(VoltriderScreen, AStopShowsTheVehicleAndReturnsTheKeyThatEndsIt) {
     EXPECT_EQ(attrs_at(12, 38), A_STANDOUT);
 }
 
+TEST_F(VoltriderScreen, AResizeDuringAStopOrAtTheGameOverLineDrawsTheScreenAgainChangingNothing) {
+    // A terminal shrunk and grown again comes back blank where the small size ended.
+    g.score = 42;
+    g.cell(0, 0) = COUNTDOWN_START;
+    g.cell(0, 1) = CELL_IMMUNITY;
+    pse_hint_ticks = 5;
+    flash_step = 3;
+    werase(stdscr);
+    screen.keys({KEY_RESIZE, 'l'});
+    EXPECT_EQ(wait_at_stop(g), 'l');
+    EXPECT_EQ(screen.text(1, 12, 8), "Score:42");
+    EXPECT_EQ(glyph_at(3, 0), ACS_ULCORNER & glyph_bits);
+    EXPECT_EQ(attrs_at(4, 1), A_STANDOUT | COLOR_PAIR(5));
+    EXPECT_EQ(attrs_at(4, 2), COLOR_PAIR(4));
+    EXPECT_EQ(attrs_at(12, 38), A_STANDOUT);
+    EXPECT_EQ(screen.text(22, 0, 23), "Suffering PSE? Press e.");
+    EXPECT_EQ(g.cell(0, 0), COUNTDOWN_START);
+    EXPECT_EQ(flash_step, 3);
+    EXPECT_EQ(pse_hint_ticks, 5);
+
+    pse_hint_ticks = 0;
+    show_game_over(g);  // drawn once, as the game ends
+    EXPECT_EQ(g.cell(0, 0), COUNTDOWN_START + 1);
+    werase(stdscr);
+    screen.keys({KEY_RESIZE, KEY_RESIZE, 'x'});
+    show_game_over(g);
+    EXPECT_EQ(screen.text(22, 0, 46), "Game over! Press a key to see the high scores:");
+    EXPECT_EQ(glyph_at(21, 76), ACS_LRCORNER & glyph_bits);
+    EXPECT_EQ(g.cell(0, 0), COUNTDOWN_START + 2);
+    EXPECT_EQ(flash_step, 5);
+}
+
 TEST_F(VoltriderScreen, SteeringKeysMeanTheirDirections) {
     struct row {
         int key;
