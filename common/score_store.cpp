@@ -2,6 +2,8 @@
 // lock and replaces it whole, so a table is never half-written or lost.
 #include "score_store.h"
 
+#include "privilege.h"
+
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/file.h>
@@ -296,13 +298,20 @@ int8_t save_score_in(const char* shared_dir, const char* file_name, int64_t scor
         return merge_score(path, score, table_size);
     };
 
+    // The player's own ids everywhere but the shared directory, so that a
+    // KM_SCORES_DIR chosen by the player never writes with the games group.
+    drop_group_privilege();
     // An empty KM_SCORES_DIR would put the table in the root directory.
     const char* own = getenv("KM_SCORES_DIR");
     if (own != nullptr && *own != '\0') {
         int8_t r = try_location("%s/%s", own);
         if (r != score_failed) return r;
     }
-    int8_t r = try_location("%s/%s", shared_dir);
+    int8_t r;
+    {
+        shared_dir_access games_group;
+        r = try_location("%s/%s", shared_dir);
+    }
     if (r != score_failed) return r;
     const char* home = getenv("HOME");
     if (home == nullptr || *home == '\0') return score_failed;

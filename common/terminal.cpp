@@ -1,6 +1,8 @@
 // Start-up, SIGINT and key reads shared by every program.
 #include "terminal.h"
 
+#include "privilege.h"
+
 #include <clocale>
 #include <csignal>
 #include <cstdio>
@@ -27,6 +29,8 @@ bool colours_wanted() {
 }
 
 bool start_curses() {
+    // A set-group-id game holds its group only while it merges a result.
+    drop_group_privilege();
     signal(SIGINT, quit_on_signal);
     // Without the locale, line-drawing characters come out as letters in UTF-8 terminals.
     setlocale(LC_ALL, "");

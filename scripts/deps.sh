@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(cmake make g++ pkg-config libncurses-dev ncurses-base ncurses-term libgtest-dev libgmock-dev
-          libbenchmark-dev tmux)
+          libbenchmark-dev tmux man-db groff-base dpkg-dev file)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

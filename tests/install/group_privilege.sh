@@ -1,0 +1,174 @@
+#!/usr/bin/env bash
+# The shared-scores install as an unprivileged player meets it: a set-group-id
+# copy of the score store and of every score-keeping game built, run by a
+# player created for the test, against directories that only the test's games
+# group may write. The machine's own score directory is never touched.
+# usage: group_privilege.sh PROBE BIN_DIR "PROGRAMS"
+set -uo pipefail
+
+probe=$1 bin_dir=$2
+read -r -a programs <<< "$3"
+
+if [ "$(id -u)" -ne 0 ]; then
+    echo "SKIP: this test creates a player and a set-group-id program, which needs root; run it as root"
+    exit 77
+fi
+for tool in useradd userdel groupadd groupdel runuser tmux; do
+    if ! command -v "$tool" >/dev/null; then
+        echo "SKIP: $tool is missing"
+        exit 77
+    fi
+done
+
+fail=0
+check() {  # check DESCRIPTION COMMAND...
+    if "${@:2}"; then echo "ok   $1"; else echo "FAIL $1"; fail=1; fi
+}
+
+group=kmgames$$
+player=kmplayer$$
+root=$(mktemp -d /tmp/km-privilege-XXXXXX)
+cleanup() {
+    userdel "$player" 2>/dev/null
+    groupdel "$group" 2>/dev/null
+    rm -rf "$root"
+}
+trap cleanup EXIT
+groupadd "$group" || exit 1
+useradd --no-create-home --user-group --shell /bin/sh "$player" || exit 1
+games_gid=$(getent group "$group" | cut -d: -f3)
+player_uid=$(id -u "$player")
+player_gid=$(id -g "$player")
+echo "player $player ($player_uid:$player_gid), games group $group ($games_gid)"
+
+chmod 0755 "$root"
+mkdir -p "$root/bin" "$root/home" "$root/own" "$root/run" "$root/shared" "$root/games_only" "$root/locked"
+chown "$player:$player" "$root/home" "$root/own" "$root/run"
+# Writable by the games group only, as an installed score directory is.
+chown "root:$group" "$root/shared" "$root/games_only"
+chmod 0775 "$root/shared" "$root/games_only"
+chmod 0755 "$root/locked"
+
+install -m 0755 "$probe" "$root/bin/plain_probe"
+install -m 0755 "$probe" "$root/bin/probe"
+chown "root:$group" "$root/bin/probe"
+chmod 2755 "$root/bin/probe"
+
+# as_player USER [VAR=value...] -- PROGRAM ARGS: a clean environment and umask 077,
+# the least a player might have, so new tables must not inherit it.
+as_player() {
+    local who=$1; shift
+    local vars=()
+    while [ "$1" != -- ]; do vars+=("$1"); shift; done
+    shift
+    runuser -u "$who" -- env -i PATH=/usr/bin:/bin USER="$who" ASAN_OPTIONS=detect_leaks=0 "${vars[@]}" \
+        sh -c 'umask 077; exec "$@"' sh "$@"
+}
+gids_line() { sed -n "s/^$1: real \([0-9]*\) effective \([0-9]*\) saved \([0-9]*\)$/\1 \2 \3/p" <<< "$2"; }
+owner_of() { stat -c '%u:%g %a' "$1" 2>/dev/null; }
+
+echo "--- shared table, with KM_SCORES_DIR pointing at a directory only the games group may write"
+out=$(as_player "$player" HOME="$root/home" KM_SCORES_DIR="$root/games_only" -- "$root/bin/probe" "$root/shared" probe_scores 42)
+echo "$out"
+check "the group is given up at start" [ "$(gids_line "after start" "$out")" = "$player_gid $player_gid $games_gid" ]
+check "the group is given up again after the merge" [ "$(gids_line "after merge" "$out")" = "$player_gid $player_gid $games_gid" ]
+check "the result entered the table" grep -qx "result: 0" <<< "$out"
+check "KM_SCORES_DIR was refused: nothing written there" [ -z "$(ls -A "$root/games_only")" ]
+check "the shared table holds the result" grep -qx "$player : 42" "$root/shared/probe_scores"
+check "the shared table is the games group's and readable by all despite umask 077" \
+    [ "$(owner_of "$root/shared/probe_scores")" = "$player_uid:$games_gid 644" ]
+check "its lock file is readable by all too" [ "$(owner_of "$root/shared/probe_scores.lock")" = "$player_uid:$games_gid 644" ]
+check "no table in the home directory" [ ! -e "$root/home/.probe_scores" ]
+
+echo "--- another player merges into the same shared table"
+out=$(as_player nobody KM_SCORES_DIR="$root/games_only" -- "$root/bin/probe" "$root/shared" probe_scores 50)
+echo "$out"
+check "the other player's result went in first" grep -qx "result: 0" <<< "$out"
+check "both results are in the table, best first" [ "$(cut -d' ' -f3 "$root/shared/probe_scores" | tr '\n' ' ')" = "50 42 " ]
+check "another player can read the table" runuser -u nobody -- test -r "$root/shared/probe_scores"
+
+echo "--- a table whose lock file the package made, root's"
+install -m 0644 -o root -g "$group" /dev/null "$root/shared/packaged_scores.lock"
+out=$(as_player "$player" HOME="$root/home" -- "$root/bin/probe" "$root/shared" packaged_scores 9)
+echo "$out"
+check "the result went into the shared table" grep -qx "$player : 9" "$root/shared/packaged_scores"
+check "the lock file stayed root's" [ "$(owner_of "$root/shared/packaged_scores.lock")" = "0:$games_gid 644" ]
+
+echo "--- KM_SCORES_DIR of the player's own"
+out=$(as_player "$player" HOME="$root/home" KM_SCORES_DIR="$root/own" -- "$root/bin/probe" "$root/shared" own_scores 7)
+echo "$out"
+check "the table went to KM_SCORES_DIR" grep -qx "$player : 7" "$root/own/own_scores"
+check "it was written with the player's own group, not the games group" \
+    [ "$(stat -c '%u:%g' "$root/own/own_scores")" = "$player_uid:$player_gid" ]
+check "the shared directory was not touched" [ ! -e "$root/shared/own_scores" ]
+
+echo "--- shared directory closed to the games group too: the home file"
+out=$(as_player "$player" HOME="$root/home" -- "$root/bin/probe" "$root/locked" home_scores 3)
+echo "$out"
+check "the result went to the home file" grep -qx "$player : 3" "$root/home/.home_scores"
+check "the home file belongs to the player and the player's group" \
+    [ "$(stat -c '%u:%g' "$root/home/.home_scores")" = "$player_uid:$player_gid" ]
+
+echo "--- the same store without set-group-id"
+out=$(as_player "$player" HOME="$root/home" -- "$root/bin/plain_probe" "$root/shared" plain_scores 5)
+echo "$out"
+check "the shared directory refuses the player's own ids" [ ! -e "$root/shared/plain_scores" ]
+check "the result fell through to the home file" grep -qx "$player : 5" "$root/home/.plain_scores"
+
+echo "--- the score-keeping games, installed set-group-id"
+system_dir=$(sed -n 's/^KM_SHARED_SCORE_DIR:[A-Z]*=//p' "$bin_dir/../CMakeCache.txt")
+[ -n "$system_dir" ] || system_dir=/var/games/kelmora
+ran=0
+for game in arrowpip voltrider blockhop ropeheave; do
+    case " ${programs[*]} " in *" $game "*) ;; *) echo "skip $game: not built"; continue ;; esac
+    [ -x "$bin_dir/$game" ] || { echo "skip $game: not built"; continue; }
+    ran=1
+    install -m 0755 "$bin_dir/$game" "$root/bin/$game"
+    chown "root:$group" "$root/bin/$game"
+    chmod 2755 "$root/bin/$game"
+    sock="$root/run/$game.sock"
+    tm() { runuser -u "$player" -- env -i PATH=/usr/bin:/bin HOME="$root/home" tmux -S "$sock" -f /dev/null "$@"; }
+    tm new-session -d -x 80 -y 24 "exec env TERM=screen HOME=$root/home USER=$player KM_SCORES_DIR=$root/games_only ASAN_OPTIONS=detect_leaks=0 $root/bin/$game"
+    status=""
+    for _ in $(seq 100); do
+        if [ -n "$(tm capture-pane -p 2>/dev/null | tr -d ' \n')" ]; then
+            pid=$(tm display -p '#{pane_pid}')
+            status=$(awk '/^Gid:/ {print $2, $3, $4}' "/proc/$pid/status" 2>/dev/null)
+            break
+        fi
+        sleep 0.1
+    done
+    echo "$game running: Gid real effective saved = $status"
+    check "$game plays with the player's group and keeps the games group only as saved" \
+        [ "$status" = "$player_gid $player_gid $games_gid" ]
+    # A recorded game goes on to the machine's score directory after the refused
+    # KM_SCORES_DIR; only when the player cannot write there is it safe to play one.
+    if [ "$game" = voltrider ] || runuser -u "$player" -- test -w "$system_dir" 2>/dev/null; then
+        tm send-keys C-c  # records nothing (and voltrider only records a crash)
+    else
+        case $game in
+            arrowpip)  # Esc ends the game; a key passes the final board
+                tm send-keys Escape
+                for _ in $(seq 50); do tm capture-pane -p | grep -q "Press any key" && break; sleep 0.1; done
+                tm send-keys x ;;
+            blockhop)  # a key passes "Press a key to see the high scores:", below a 24-line screen
+                tm send-keys q; sleep 0.5; tm send-keys x ;;
+            *) tm send-keys q ;;
+        esac
+        for _ in $(seq 100); do
+            tm capture-pane -p | grep -q "Wanna play again" && break
+            sleep 0.1
+        done
+        tm send-keys n
+        sleep 0.5
+        check "$game: KM_SCORES_DIR only the games group may write was refused" [ -z "$(ls -A "$root/games_only")" ]
+        check "$game: the result fell through to the home file" grep -q "^$player : " "$root/home/.${game}_scores"
+        check "$game: the home file is the player's own" \
+            [ "$(stat -c '%u:%g' "$root/home/.${game}_scores" 2>/dev/null)" = "$player_uid:$player_gid" ]
+    fi
+    sleep 0.3
+    tm kill-server 2>/dev/null
+done
+[ $ran -eq 1 ] || echo "no score-keeping game is built yet"
+
+exit $fail
