@@ -127,12 +127,19 @@ void show_controls_help() {
     show_gameplay_help();
 }
 
-void show_pause() {
-    blocking_input();
+void draw_pause() {
     werase(stdscr);
     draw_banner();
     put_text(1, 13, "PAUSED", A_BOLD);
+}
+
+void show_pause() {
+    blocking_input();
+    draw_pause();
     wait_key(stdscr);
+    // The next frame draws only the banner, counters and snake cells: without this, "PAU" would
+    // stay beside the counters for the rest of the game.
+    werase(stdscr);
     halfdelay(1);
 }
 

@@ -28,6 +28,8 @@ void draw_arena(const duel& g);
 // Waiting screens: each waits for one key, then half-delay reads resume.
 void show_gameplay_help();
 void show_controls_help();  // continues into the gameplay help
+// The pause screen as it waits; after its key the screen is cleared for the next frame.
+void draw_pause();
 void show_pause();
 
 // The end of a game: the final board and counts, then the question. Returns the answer key.

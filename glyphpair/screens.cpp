@@ -2,6 +2,7 @@
 // pages and the end screen.
 #include "screens.h"
 
+#include <algorithm>
 #include <cstring>
 #include <ctime>
 
@@ -29,19 +30,25 @@ const char* const title_banner[3] = {
     " _| / |  ..pair..",
 };
 
-void draw_title_banner(int row, int col) {
-    for (int i = 0; i < 3; ++i)
-        if (wmove(stdscr, row + i, col) == OK)
-            waddnstr(stdscr, title_banner[i], static_cast<int>(strlen(title_banner[i])));
-}
-
 namespace {
 
 void put(int y, int x, chtype c) {
     if (wmove(stdscr, y, x) == OK) waddch(stdscr, c);
 }
 
+// One line of text cut at the right edge: curses would wrap the rest onto the
+// rows below, over the next line of the page.
+void put_line(int y, int x, const char* text) {
+    if (wmove(stdscr, y, x) != OK) return;
+    const int room = getmaxx(stdscr) - x;
+    waddnstr(stdscr, text, std::min(room, static_cast<int>(strlen(text))));
+}
+
 }  // namespace
+
+void draw_title_banner(int row, int col) {
+    for (int i = 0; i < 3; ++i) put_line(row + i, col, title_banner[i]);
+}
 
 void draw_tile_box(int row, int col) {
     for (int i = 0; i < 10; ++i) {
@@ -150,33 +157,33 @@ void draw_controls_page() {
     werase(stdscr);
     draw_title_banner(0, 0);
     wattr_on(stdscr, A_BOLD, nullptr);
-    mvwaddstr(stdscr, 3, 0, "  **** THE CONTROLS ****");
+    put_line(3, 0, "  **** THE CONTROLS ****");
     wattr_off(stdscr, A_BOLD, nullptr);
-    mvwaddstr(stdscr, 4, 0, "RETURN/ENTER : Reveal");
-    mvwaddstr(stdscr, 5, 0, "hjkl/ARROW KEYS : Move cursor");
-    mvwaddstr(stdscr, 6, 0, "q : Quit");
-    mvwaddstr(stdscr, 7, 0, "F1 & F2 : Help on controls & gameplay");
+    put_line(4, 0, "RETURN/ENTER : Reveal");
+    put_line(5, 0, "hjkl/ARROW KEYS : Move cursor");
+    put_line(6, 0, "q : Quit");
+    put_line(7, 0, "F1 & F2 : Help on controls & gameplay");
     wattr_on(stdscr, A_BOLD, nullptr);
-    mvwaddstr(stdscr, 8, 0, "YOU CAN ALSO USE THE MOUSE!");
+    put_line(8, 0, "YOU CAN ALSO USE THE MOUSE!");
     wattr_off(stdscr, A_BOLD, nullptr);
-    mvwaddstr(stdscr, 10, 0, "Press a key to continue");
+    put_line(10, 0, "Press a key to continue");
     wrefresh(stdscr);
 }
 
 void draw_gameplay_page() {
+    static const char* const lines[] = {
+        "Click on a tile to see the glyph it contains,",
+        "then try to find a matching glyph the same way.",
+        "They form a pair only when you click a tile",
+        "directly after the match. The game ends when ",
+        "you have found all the matching pairs.",
+    };
     werase(stdscr);
     draw_title_banner(0, 0);
     wattr_on(stdscr, A_BOLD, nullptr);
-    mvwaddstr(stdscr, 3, 0, "  **** THE GAMEPLAY ****");
+    put_line(3, 0, "  **** THE GAMEPLAY ****");
     wattr_off(stdscr, A_BOLD, nullptr);
-    if (wmove(stdscr, 4, 0) == OK) {
-        // Each line ends with a newline, so the next one starts a row lower at column 0.
-        waddstr(stdscr, "Click on a tile to see the glyph it contains,\n");
-        waddstr(stdscr, "then try to find a matching glyph the same way.\n");
-        waddstr(stdscr, "They form a pair only when you click a tile\n");
-        waddstr(stdscr, "directly after the match. The game ends when \n");
-        waddstr(stdscr, "you have found all the matching pairs.\n");
-    }
+    for (int i = 0; i < 5; ++i) put_line(4 + i, 0, lines[i]);
     wrefresh(stdscr);
 }
 
@@ -201,13 +208,11 @@ void show_gameplay_help() {
 }
 
 void draw_end_screen(long elapsed) {
-    mvwaddstr(stdscr, 15, 0, time_spent(elapsed).c_str());
-    // The question follows the result on its row, and only there: on a screen
-    // too short for row 13 neither is written anywhere else.
-    if (wmove(stdscr, 13, 0) == OK) {
-        waddstr(stdscr, "You solved it!");
-        waddstr(stdscr, " Wanna play again?(y/n)");
-    }
+    put_line(15, 0, time_spent(elapsed).c_str());
+    // The question follows the result on its row, and only there; the cursor,
+    // shown while the question waits, ends right after it.
+    put_line(13, 0, "You solved it!");
+    put_line(13, 14, " Wanna play again?(y/n)");
 }
 
 game_end play_game(board& b) {

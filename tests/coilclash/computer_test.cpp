@@ -296,7 +296,10 @@ TEST(CoilclashComputerMove, OverManyGamesItOnlyEntersFreeCellsAndTheBoardOnlyGro
     struct size {
         int len, wid, games;
     };
-    const size sizes[] = {{10, 40, 40}, {17, 75, 16}, {40, 127, 4}, {127, 127, 2}};
+    // The command line allows arenas below the usual range, down to none at all, where both
+    // snakes may start on one cell.
+    const size sizes[] = {{10, 40, 40}, {17, 75, 16}, {40, 127, 4}, {127, 127, 2},
+                          {0, 0, 1},    {1, 1, 2},    {3, 2, 4},    {2, 40, 4},    {10, 1, 4}};
     std::mt19937 rng(12345);
     unsigned seed = 1;
     for (const size& s : sizes) {

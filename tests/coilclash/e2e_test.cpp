@@ -167,6 +167,7 @@ TEST(CoilclashE2E, PauseAndHelpScreensWaitForAKeyThenPlayResumes) {
     EXPECT_EQ(t.row(1).substr(13, 6), "PAUSED");
     t.keys({"x"});
     ASSERT_TRUE(t.wait_for("Your wins: 0"));
+    EXPECT_EQ(t.row(1).find("PAU"), std::string::npos) << "the pause leaves nothing behind: " << t.row(1);
     t.keys({"?"});
     ASSERT_TRUE(t.wait_for("**** THE CONTROLS ****"));
     EXPECT_EQ(t.row(4), "hjkl/ARROW KEYS : Change direction");

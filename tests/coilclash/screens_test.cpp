@@ -120,12 +120,14 @@ TEST(CoilclashBanner, ThreeRowsThatLeaveRoomForPausedAndTheCounters) {
     virtual_screen screen;
     const size_t widths[3] = {10, 13, 14};
     for (int row = 0; row < 3; ++row) EXPECT_LE(strlen(banner_rows[row]), widths[row]) << row;
-    screen.keys({'x'});
-    show_pause();
+    draw_pause();
     EXPECT_EQ(screen.text(1, 0, strlen(banner_rows[1])), banner_rows[1]);
     EXPECT_EQ(screen.text(1, 13, 6), "PAUSED");
     EXPECT_TRUE(screen.attr(1, 13) & A_BOLD);
+    screen.keys({'x'});
+    show_pause();
     EXPECT_EQ(next_key(), ERR) << "the pause takes one key";
+    EXPECT_EQ(screen.text(1, 13, 6), "      ") << "nothing of the pause is left for the next frame";
 }
 
 TEST(CoilclashHelpScreens, ControlsHelpGoesOnToTheGameplayHelpOneKeyEach) {

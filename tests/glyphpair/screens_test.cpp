@@ -163,6 +163,31 @@ TEST(GlyphpairScreen, EndScreenShowsResultQuestionAndTime) {
     EXPECT_EQ(vs.text(15, 0, 22), "Time spent: 0: 3: 5   ");
 }
 
+TEST(GlyphpairScreen, ANarrowTerminalCutsLinesInsteadOfWrappingThem) {
+    // 30 columns: every long line loses its end, and the row below keeps its own text.
+    virtual_screen vs(24, 30);
+    struct row_case {
+        int y;
+        std::string text;
+    };
+    draw_gameplay_page();
+    for (const auto& [y, text] : std::vector<row_case>{{4, "Click on a tile to see the gly"},
+                                                      {5, "then try to find a matching gl"},
+                                                      {8, "you have found all the matchin"},
+                                                      {9, std::string(30, ' ')}})
+        EXPECT_EQ(vs.text(y), text) << "gameplay page, row " << y;
+    draw_controls_page();
+    for (const auto& [y, text] : std::vector<row_case>{{7, "F1 & F2 : Help on controls & g"},
+                                                      {8, "YOU CAN ALSO USE THE MOUSE!   "},
+                                                      {9, std::string(30, ' ')}})
+        EXPECT_EQ(vs.text(y), text) << "controls page, row " << y;
+    werase(stdscr);
+    draw_end_screen(185);
+    EXPECT_EQ(vs.text(13), "You solved it! Wanna play agai");
+    EXPECT_EQ(vs.text(14), std::string(30, ' '));
+    EXPECT_EQ(vs.text(15), "Time spent: 0: 3: 5           ");
+}
+
 TEST(GlyphpairKeys, EachKeyDoesItsOneThing) {
     struct key_case {
         int key;
