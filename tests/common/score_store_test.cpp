@@ -284,6 +284,41 @@ TEST_F(ScoreStore, AFailedWriteKeepsTheOldTableAndMovesOn) {
     }
 }
 
+// Whatever step runs out of descriptors, a merge either fails, leaving the old table
+// and nothing beside it, or succeeds with the new table on score_stream.
+TEST_F(ScoreStore, RunningOutOfDescriptorsLeavesTheOldTableOrTheNewOne) {
+    const std::string old_table = lines({"a : 500", "b : 400"});
+    const std::string new_table = lines({"a : 500", "alice : 450", "b : 400"});
+    struct rlimit old_limit;
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &old_limit), 0);
+    int lowest_free = dup(0);
+    ASSERT_GE(lowest_free, 0);
+    close(lowest_free);
+    bool succeeded = false;
+    for (rlim_t limit = lowest_free; limit < static_cast<rlim_t>(lowest_free) + 8; ++limit) {
+        SCOPED_TRACE(limit - lowest_free);
+        write_file(table, old_table);
+        struct rlimit tight = old_limit;
+        tight.rlim_cur = limit;
+        ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &tight), 0);
+        int8_t result = merge_score(table.c_str(), 450, 10);
+        setrlimit(RLIMIT_NOFILE, &old_limit);
+        if (result == score_failed) {
+            EXPECT_EQ(read_file(table), old_table);
+            EXPECT_EQ(score_stream, nullptr);
+        } else {
+            succeeded = true;
+            EXPECT_EQ(result, 1);
+            EXPECT_EQ(stream_text(), new_table);
+        }
+        for (const auto& e : fs::directory_iterator(dir)) {
+            std::string name = e.path().filename();
+            EXPECT_TRUE(name == "table" || name == "table.lock") << "left behind: " << name;
+        }
+    }
+    EXPECT_TRUE(succeeded) << "enough descriptors for a whole merge";
+}
+
 TEST_F(ScoreStore, KeepsThePermissionBitsOfTheTable) {
     write_file(table, "a : 1\n");
     ASSERT_EQ(chmod(table.c_str(), 0644), 0);
