@@ -78,6 +78,16 @@ TEST(FramedScores, AMalformedLineEndsTheTable) {
     EXPECT_EQ(trimmed(vs.text(4, 1, 78)), "");
 }
 
+TEST(FramedScores, ANarrowTerminalCutsTheRowsInsteadOfCarryingThemOver) {
+    virtual_screen vs(24, 40);
+    const std::string name(59, 'n');
+    table_on_stream(name + " : 5\nb : 4\n");
+    show_scores(0, framed_settings());
+    EXPECT_EQ(vs.text(2, 1), ">>>" + name.substr(0, 36));
+    EXPECT_EQ(trimmed(vs.text(3, 1)), "") << "nothing spills into the row below";
+    EXPECT_EQ(vs.text(4, 1, 2), "b.");
+}
+
 TEST(FramedScores, ReportsAFailureWithTheScoreInsteadOfATable) {
     virtual_screen vs;
     show_scores(score_failed, framed_settings());
