@@ -46,9 +46,12 @@ const char* const trophy_figure[] = {
 
 // A resize cuts what the screen held: a page that waits for a key is put back
 // from a copy taken before the wait.
+// A pad, because a resize cuts every window but pads.
 class page_copy {
 public:
-    page_copy() : copy_(dupwin(stdscr)) {}
+    page_copy() : copy_(newpad(getmaxy(stdscr), getmaxx(stdscr))) {
+        if (copy_ != nullptr) overwrite(stdscr, copy_);
+    }
     ~page_copy() {
         if (copy_ != nullptr) delwin(copy_);
     }
