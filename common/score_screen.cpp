@@ -45,8 +45,8 @@ const char* const trophy_figure[] = {
 }
 
 // A resize cuts what the screen held: a page that waits for a key is put back
-// from a copy taken before the wait.
-// A pad, because a resize cuts every window but pads.
+// from a copy taken before the wait, in a pad, the one kind of window a resize
+// leaves alone.
 class page_copy {
 public:
     page_copy() : copy_(newpad(getmaxy(stdscr), getmaxx(stdscr))) {
