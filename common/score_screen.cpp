@@ -5,7 +5,13 @@
 #include "score_store.h"
 #include "terminal.h"
 
+#include <cstdarg>
+#include <cstring>
+
 namespace {
+
+// Texts of the framed layout end before the frame's right column.
+constexpr int inside_frame = 79;
 
 // The figure one on its pedestal, with the congratulation in the framed layout.
 const char* const framed_trophy[] = {
@@ -17,6 +23,48 @@ const char* const framed_trophy[] = {
 const char* const trophy_figure[] = {
     "     _____ ",    "   .'     |",    " .'       |",      " |  .|    |",      " |.' |    |",
     "     |    |",    "  ___|    |___", " |            |", " |____________|",
+};
+
+// Writes a text at (row, col), cut before column `end` and the window's right edge:
+// curses would carry the rest over to the next row, across the frame and the
+// trophy (a long holder's name), or anywhere in a narrow terminal.
+[[gnu::format(printf, 4, 5)]] void put_clipped(int row, int col, int end, const char* format, ...) {
+    char text[256];
+    va_list args;
+    va_start(args, format);
+    vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    if (getmaxx(stdscr) < end) end = getmaxx(stdscr);
+    int length = static_cast<int>(std::strlen(text));
+    if (length > end - col) {
+        length = end - col;
+        // Never half of a multi-byte character.
+        while (length > 0 && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80) --length;
+    }
+    if (length > 0 && wmove(stdscr, row, col) == OK) waddnstr(stdscr, text, length);
+}
+
+// A resize cuts what the screen held: a page that waits for a key is put back
+// from a copy taken before the wait, in a pad, the one kind of window a resize
+// leaves alone.
+class page_copy {
+public:
+    page_copy() : copy_(newpad(getmaxy(stdscr), getmaxx(stdscr))) {
+        if (copy_ != nullptr) overwrite(stdscr, copy_);
+    }
+    ~page_copy() {
+        if (copy_ != nullptr) delwin(copy_);
+    }
+    page_copy(const page_copy&) = delete;
+    page_copy& operator=(const page_copy&) = delete;
+    void restore() const {
+        if (copy_ != nullptr) overwrite(copy_, stdscr);
+        redrawwin(stdscr);
+        wrefresh(stdscr);
+    }
+
+private:
+    WINDOW* copy_;
 };
 
 // Reads the entry after the new best: the record that just fell.
@@ -33,15 +81,16 @@ bool read_former_best(char name[max_name_length + 1], int64_t* score) {
 void framed_trophy_page(const char* holder, int64_t record, const score_screen& s) {
     dot_row(1);
     dot_row(22);
-    mvwprintw(stdscr, 1, 32, "CONGRATULATIONS!!");
+    put_clipped(1, 32, inside_frame, "CONGRATULATIONS!!");
     for (int i = 0; i < 9; ++i) {
-        if (i == 4) mvwprintw(stdscr, 8 + i, 30, framed_trophy[i], static_cast<long>(record));
-        else if (i == 6) mvwprintw(stdscr, 8 + i, 30, framed_trophy[i], holder);
-        else mvwprintw(stdscr, 8 + i, 30, "%s", framed_trophy[i]);
+        if (i == 4) put_clipped(8 + i, 30, inside_frame, framed_trophy[i], static_cast<long>(record));
+        else if (i == 6) put_clipped(8 + i, 30, inside_frame, framed_trophy[i], holder);
+        else put_clipped(8 + i, 30, inside_frame, "%s", framed_trophy[i]);
     }
-    mvwprintw(stdscr, 21, 29, "Press a key to continue");
+    put_clipped(21, 29, inside_frame, "Press a key to continue");
     wrefresh(stdscr);
-    wait_key_past_moves(stdscr);
+    page_copy page;
+    wait_key_past_moves(stdscr, [&] { page.restore(); });
     erase_rect(0, 0, 24, 80);
     draw_frame(s.frame_attr);
 }
@@ -56,21 +105,20 @@ void show_framed(int8_t result, const score_screen& s) {
         if (read_former_best(holder, &record) && record > 0) framed_trophy_page(holder, record, s);
     }
     if (result == score_failed || score_stream == nullptr) {
-        mvwprintw(stdscr, 1, 0, "%s", s.failure_text);
-        mvwprintw(stdscr, 2, 0, "However, your score is %ld.", static_cast<long>(s.score));
+        put_clipped(1, 0, inside_frame, "%s", s.failure_text);
+        put_clipped(2, 0, inside_frame, "However, your score is %ld.", static_cast<long>(s.score));
     } else {
         rewind(score_stream);
-        mvwprintw(stdscr, 1, 36, "HIGH SCORES");
+        put_clipped(1, 36, inside_frame, "HIGH SCORES");
         char name[max_name_length + 1];
         int64_t score = 0;
         const int shown = s.shown < 11 ? s.shown : 11;
         for (int i = 0; i < shown && read_entry(score_stream, name, &score) == 2; ++i) {
             int row = 2 + 2 * i;
             dot_row(row);
-            wmove(stdscr, row, 1);
-            if (i == static_cast<uint8_t>(result)) wprintw(stdscr, ">>>");
-            wprintw(stdscr, "%s", name);
-            mvwprintw(stdscr, row, 79 - digit_count(score), "%ld", static_cast<long>(score));
+            put_clipped(row, 1, inside_frame, "%s%s", i == static_cast<uint8_t>(result) ? ">>>" : "", name);
+            // A negative score's last digit takes the frame's column.
+            put_clipped(row, 79 - digit_count(score), 80, "%ld", static_cast<long>(score));
         }
     }
     if (s.screen_attr) wattr_off(stdscr, s.screen_attr, nullptr);
@@ -96,6 +144,7 @@ void printed_trophy_page(const char* holder, int64_t record, const score_screen&
     wprintw(stdscr, "               \n");
     wprintw(stdscr, "*************************\n");
     wprintw(stdscr, "Press a key to proceed:");
+    page_copy page;
     size_t k = 0;
     for (;;) {
         attr_t a = s.trophy_attrs.empty() ? 0 : s.trophy_attrs[k];
@@ -104,8 +153,9 @@ void printed_trophy_page(const char* holder, int64_t record, const score_screen&
         if (a) wattr_off(stdscr, a, nullptr);
         if (!s.trophy_attrs.empty()) k = (k + 1) % s.trophy_attrs.size();
         int key = wgetch(stdscr);
-        // A resize is not the player's answer; the figure is drawn again on the next pass.
-        if (key != ERR && key != KEY_RESIZE) break;
+        // A resize is not the player's answer: the page comes back, the figure on the next pass.
+        if (key == KEY_RESIZE) page.restore();
+        else if (key != ERR) break;
     }
     blocking_input();
     header(s);

@@ -78,6 +78,25 @@ TEST(FramedScores, AMalformedLineEndsTheTable) {
     EXPECT_EQ(trimmed(vs.text(4, 1, 78)), "");
 }
 
+TEST(FramedScores, ANarrowTerminalCutsTheRowsInsteadOfCarryingThemOver) {
+    virtual_screen vs(24, 40);
+    const std::string name(59, 'n');
+    table_on_stream(name + " : 5\nb : 4\n");
+    show_scores(0, framed_settings());
+    EXPECT_EQ(vs.text(2, 1), ">>>" + name.substr(0, 36));
+    EXPECT_EQ(trimmed(vs.text(3, 1)), "") << "nothing spills into the row below";
+    EXPECT_EQ(vs.text(4, 1, 2), "b.");
+}
+
+TEST(FramedScores, AShortTerminalDropsTheRowsItHasNoRoomFor) {
+    virtual_screen vs(15, 60);
+    std::string file;
+    for (int i = 0; i < 11; ++i) file += "p" + std::to_string(i) + " : " + std::to_string(100 - i) + "\n";
+    table_on_stream(file);
+    show_scores(-1, framed_settings());
+    EXPECT_EQ(trimmed(vs.text(14, 1)), "p6" + std::string(57, '.')) << "later names are not written where the cursor was";
+}
+
 TEST(FramedScores, ReportsAFailureWithTheScoreInsteadOfATable) {
     virtual_screen vs;
     show_scores(score_failed, framed_settings());

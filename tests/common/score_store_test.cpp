@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -284,6 +285,41 @@ TEST_F(ScoreStore, AFailedWriteKeepsTheOldTableAndMovesOn) {
     }
 }
 
+// Whatever step runs out of descriptors, a merge either fails, leaving the old table
+// and nothing beside it, or succeeds with the new table on score_stream.
+TEST_F(ScoreStore, RunningOutOfDescriptorsLeavesTheOldTableOrTheNewOne) {
+    const std::string old_table = lines({"a : 500", "b : 400"});
+    const std::string new_table = lines({"a : 500", "alice : 450", "b : 400"});
+    struct rlimit old_limit;
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &old_limit), 0);
+    int lowest_free = dup(0);
+    ASSERT_GE(lowest_free, 0);
+    close(lowest_free);
+    bool succeeded = false;
+    for (rlim_t limit = lowest_free; limit < static_cast<rlim_t>(lowest_free) + 8; ++limit) {
+        SCOPED_TRACE(limit - lowest_free);
+        write_file(table, old_table);
+        struct rlimit tight = old_limit;
+        tight.rlim_cur = limit;
+        ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &tight), 0);
+        int8_t result = merge_score(table.c_str(), 450, 10);
+        setrlimit(RLIMIT_NOFILE, &old_limit);
+        if (result == score_failed) {
+            EXPECT_EQ(read_file(table), old_table);
+            EXPECT_EQ(score_stream, nullptr);
+        } else {
+            succeeded = true;
+            EXPECT_EQ(result, 1);
+            EXPECT_EQ(stream_text(), new_table);
+        }
+        for (const auto& e : fs::directory_iterator(dir)) {
+            std::string name = e.path().filename();
+            EXPECT_TRUE(name == "table" || name == "table.lock") << "left behind: " << name;
+        }
+    }
+    EXPECT_TRUE(succeeded) << "enough descriptors for a whole merge";
+}
+
 TEST_F(ScoreStore, KeepsThePermissionBitsOfTheTable) {
     write_file(table, "a : 1\n");
     ASSERT_EQ(chmod(table.c_str(), 0644), 0);
@@ -342,6 +378,40 @@ TEST_F(ScoreStore, ConcurrentGamesLoseNoResult) {
     std::vector<std::string> expected;
     for (int i = players - 1; i >= players - n; --i) expected.push_back("p" + std::to_string(i) + " : " + std::to_string(1000 + i));
     EXPECT_EQ(read_file(table), lines(expected));
+}
+
+// A game killed at any moment of a merge leaves a whole table, old or new, and
+// its lock dies with it: the next game merges at once.
+TEST_F(ScoreStore, AKilledGameLeavesAWholeTableAndNoLockBehind) {
+    constexpr int n = 5;
+    for (int delay_us : {0, 300, 1000, 3000, 10000, 30000}) {
+        SCOPED_TRACE(delay_us);
+        pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            for (int64_t s = 1;; ++s) merge_score(table.c_str(), s, n);
+        }
+        usleep(delay_us);
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+
+        FILE* in = fopen(table.c_str(), "r");
+        std::vector<int64_t> scores;
+        if (in != nullptr) {
+            char name[max_name_length + 1];
+            int64_t score;
+            while (read_entry(in, name, &score) == 2) scores.push_back(score);
+            EXPECT_TRUE(feof(in)) << "every line of the table reads back";
+            fclose(in);
+        }
+        EXPECT_LE(scores.size(), static_cast<size_t>(n));
+        EXPECT_TRUE(std::is_sorted(scores.rbegin(), scores.rend()));
+
+        // A lock left held would block here; the alarm fails the test instead of hanging it.
+        alarm(10);
+        EXPECT_EQ(merge_score(table.c_str(), INT64_MAX, n), 0);
+        alarm(0);
+    }
 }
 
 TEST(DigitCount, CountsDigitsWithoutTheSign) {

@@ -25,6 +25,12 @@ TEST(RopeheaveGame, QuitRecordsTheScoreShowsTheTableAndNoEndsWithZero) {
 
     t.keys({"s"});
     t.keys({"Up"});
+    // Shrunk and grown again, the terminal shows the whole page with its question.
+    t.resize(15, 60);
+    t.resize(24, 80);
+    EXPECT_TRUE(t.wait_for("Wanna play again? (y/n)"));
+    EXPECT_EQ(t.row(2).substr(0, 10), " >>>tester");
+    EXPECT_EQ(t.row(2).substr(77, 2), ".1");
     t.resize(30, 90);
     EXPECT_TRUE(t.running()) << "ignored keys and a resize do not answer the question";
     t.keys({"n"});
@@ -55,6 +61,36 @@ TEST(RopeheaveGame, BeatingTheRecordShowsTheTrophyPage) {
     t.keys({"q"});
     ASSERT_TRUE(t.wait_for("HIGH SCORES"));
     t.keys({"N"});
+    EXPECT_EQ(t.wait_exit(), 0);
+}
+
+TEST(RopeheaveGame, PagesStayWholeAndInsideTheFrameThroughAResize) {
+    terminal_run t(program_path("ropeheave"));
+    const std::string holder(59, 'h');
+    std::ofstream(t.scores_dir() + "/ropeheave_scores") << holder << " : 1\n";
+    ASSERT_TRUE(t.wait_for("Type!"));
+    t.keys({"F1"});
+    ASSERT_TRUE(t.wait_for("GAME PLAY"));
+    t.resize(10, 30);
+    t.resize(24, 80);
+    EXPECT_TRUE(t.wait_for("GAME PLAY")) << "the help page comes back whole";
+    EXPECT_NE(t.row(3).find("Type those things and beat the other guy"), std::string::npos);
+    t.keys({"z"});
+    ASSERT_TRUE(t.wait_for("Type!"));
+    t.type(queue_on_screen(t).substr(0, 1));
+    ASSERT_TRUE(t.wait_for("Score: 1"));
+    t.keys({"q"});
+    ASSERT_TRUE(t.wait_for("CONGRATULATIONS!!"));
+    // The holder's name stops inside the frame instead of running on into the next row.
+    EXPECT_EQ(t.row(14).substr(30), "  ___|    |___" + holder.substr(0, 35));
+    EXPECT_EQ(t.row(15), std::string(30, ' ') + " |            |");
+    t.resize(15, 60);
+    t.resize(24, 80);
+    EXPECT_TRUE(t.wait_for("Press a key to continue")) << "the trophy page comes back whole";
+    EXPECT_EQ(t.row(16).substr(30), " |____________|");
+    t.keys({"x"});
+    ASSERT_TRUE(t.wait_for("HIGH SCORES"));
+    t.keys({"n"});
     EXPECT_EQ(t.wait_exit(), 0);
 }
 
