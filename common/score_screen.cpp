@@ -44,28 +44,6 @@ const char* const trophy_figure[] = {
     if (length > 0 && wmove(stdscr, row, col) == OK) waddnstr(stdscr, text, length);
 }
 
-// A resize cuts what the screen held: a page that waits for a key is put back
-// from a copy taken before the wait, in a pad, the one kind of window a resize
-// leaves alone.
-class page_copy {
-public:
-    page_copy() : copy_(newpad(getmaxy(stdscr), getmaxx(stdscr))) {
-        if (copy_ != nullptr) overwrite(stdscr, copy_);
-    }
-    ~page_copy() {
-        if (copy_ != nullptr) delwin(copy_);
-    }
-    page_copy(const page_copy&) = delete;
-    page_copy& operator=(const page_copy&) = delete;
-    void restore() const {
-        if (copy_ != nullptr) overwrite(copy_, stdscr);
-        redrawwin(stdscr);
-        wrefresh(stdscr);
-    }
-
-private:
-    WINDOW* copy_;
-};
 
 // Reads the entry after the new best: the record that just fell.
 bool read_former_best(char name[max_name_length + 1], int64_t* score) {
@@ -89,8 +67,7 @@ void framed_trophy_page(const char* holder, int64_t record, const score_screen& 
     }
     put_clipped(21, 29, inside_frame, "Press a key to continue");
     wrefresh(stdscr);
-    page_copy page;
-    wait_key_past_moves(stdscr, [&] { page.restore(); });
+    wait_key_past_moves(stdscr);
     erase_rect(0, 0, 24, 80);
     draw_frame(s.frame_attr);
 }

@@ -65,11 +65,29 @@ int read_key(WINDOW* w, const redraw_fn& redraw) {
     }
 }
 
+page_copy::page_copy() : copy_(newpad(getmaxy(stdscr), getmaxx(stdscr))) {
+    if (copy_ != nullptr) overwrite(stdscr, copy_);
+}
+
+page_copy::~page_copy() {
+    if (copy_ != nullptr) delwin(copy_);
+}
+
+void page_copy::restore() const {
+    if (copy_ != nullptr) overwrite(copy_, stdscr);
+    redrawwin(stdscr);
+    wrefresh(stdscr);
+}
+
 int wait_key(WINDOW* w, std::initializer_list<int> ignored, const redraw_fn& redraw) {
+    page_copy page;
+    const redraw_fn put_back = [&] { page.restore(); };
     for (;;) {
-        int key = read_key(w, redraw);
+        int key = read_key(w, redraw ? redraw : put_back);
         if (key == ERR) {
             if (is_nodelay(w)) return ERR;
+            // A time-out is no answer; only a read that should have waited means the terminal is gone.
+            if (wgetdelay(w) > 0) continue;
             // A blocking read only fails when the terminal is gone: nobody is left to answer.
             endwin();
             exit(1);

@@ -33,7 +33,22 @@ void repaint();
 // repaint) and the read goes on, so waits, questions and throttles never see it.
 int read_key(WINDOW* w, const redraw_fn& redraw = nullptr);
 
+// A copy of the screen as it stands, to put back after a resize cut it: a pad,
+// the one kind of window a resize leaves alone.
+class page_copy {
+public:
+    page_copy();
+    ~page_copy();
+    page_copy(const page_copy&) = delete;
+    page_copy& operator=(const page_copy&) = delete;
+    void restore() const;
+
+private:
+    WINDOW* copy_;
+};
+
 // Blocking reads until a key that is not in `ignored`; returns that key.
+// Without a redraw of its own, a resize puts back the screen as the wait found it.
 int wait_key(WINDOW* w, std::initializer_list<int> ignored = {}, const redraw_fn& redraw = nullptr);
 
 // Blocking reads that pass over 's', 'w' and the up and down arrows, which

@@ -10,28 +10,6 @@ attr_t palette[4] = {0, 0, 0, 0};
 
 namespace {
 
-// A resize cuts what the screen held: a page that waits for a key is put back
-// from a copy taken before the wait, in a pad, the one kind of window a resize
-// leaves alone.
-class page_copy {
-public:
-    page_copy() : copy_(newpad(getmaxy(stdscr), getmaxx(stdscr))) {
-        if (copy_ != nullptr) overwrite(stdscr, copy_);
-    }
-    ~page_copy() {
-        if (copy_ != nullptr) delwin(copy_);
-    }
-    page_copy(const page_copy&) = delete;
-    page_copy& operator=(const page_copy&) = delete;
-    void restore() const {
-        if (copy_ != nullptr) overwrite(copy_, stdscr);
-        redrawwin(stdscr);
-        wrefresh(stdscr);
-    }
-
-private:
-    WINDOW* copy_;
-};
 
 }  // namespace
 
@@ -124,8 +102,7 @@ void show_gameplay_help() {
     mvwprintw(stdscr, 4, 1, "Press h to use home-row mode.");
     wattr_off(stdscr, palette[3], nullptr);
     wrefresh(stdscr);
-    page_copy page;
-    wait_key(stdscr, {}, [&] { page.restore(); });
+    wait_key(stdscr);
     halfdelay(1);
 }
 
@@ -145,6 +122,5 @@ bool finish_game(const race& r) {
     mvwprintw(stdscr, 23, 29, "Wanna play again? (y/n)");
     wattr_off(stdscr, palette[2], nullptr);
     wrefresh(stdscr);
-    page_copy page;
-    return !declines_another_game(wait_key_past_moves(stdscr, [&] { page.restore(); }));
+    return !declines_another_game(wait_key_past_moves(stdscr));
 }
