@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -28,6 +29,9 @@ namespace {
 // A path is formed in a buffer of this size; one that does not fit is not tried
 // at all, since a cut path would name some other file.
 constexpr size_t path_buffer = 1000;
+
+// How long a merge waits for another game's merge of the same table.
+constexpr std::chrono::seconds lock_patience{5};
 
 void replace_stream(FILE* next) {
     if (score_stream != nullptr) fclose(score_stream);
@@ -91,12 +95,17 @@ public:
         if (fd_ < 0) return;
         // A strict umask must not lock the other players of a shared table out of its lock.
         if (st.st_uid == geteuid() && (st.st_mode & 0444) != 0444) fchmod(fd_, (st.st_mode & 07777) | 0444);
-        while (flock(fd_, LOCK_EX) != 0) {
-            if (errno != EINTR) {
+        // A merge holds the lock for milliseconds. One held far longer belongs to a
+        // game stopped in mid-merge (Ctrl-Z) or to mischief: rather than hang at the
+        // end of a game, this location fails and the result goes to the next one.
+        const auto give_up = std::chrono::steady_clock::now() + lock_patience;
+        while (flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+            if ((errno != EWOULDBLOCK && errno != EINTR) || std::chrono::steady_clock::now() >= give_up) {
                 close(fd_);
                 fd_ = -1;
                 return;
             }
+            usleep(10000);
         }
     }
     ~table_lock() {

@@ -1,5 +1,6 @@
 // The score store: merging, locations, names, malformed tables and failures that must lose nothing.
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -412,6 +413,40 @@ TEST_F(ScoreStore, AKilledGameLeavesAWholeTableAndNoLockBehind) {
         EXPECT_EQ(merge_score(table.c_str(), INT64_MAX, n), 0);
         alarm(0);
     }
+}
+
+TEST_F(ScoreStore, ALockHeldByAStoppedGameSendsTheResultToTheNextLocation) {
+    const std::string own = dir + "/own", home = dir + "/home";
+    fs::create_directories(own);
+    fs::create_directories(home);
+    write_file(own + "/g_scores", "a : 5\n");
+    setenv("KM_SCORES_DIR", own.c_str(), 1);
+    setenv("HOME", home.c_str(), 1);
+
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    pid_t holder = fork();
+    ASSERT_GE(holder, 0);
+    if (holder == 0) {
+        // A game stopped while it holds the table's lock.
+        int fd = open((own + "/g_scores.lock").c_str(), O_RDONLY | O_CREAT, 0644);
+        flock(fd, LOCK_EX);
+        ssize_t ignored = write(ready[1], "x", 1);
+        (void)ignored;
+        pause();
+        _exit(0);
+    }
+    char c;
+    ASSERT_EQ(read(ready[0], &c, 1), 1);
+    int8_t result = save_score_in((dir + "/nowhere").c_str(), "g_scores", 9, 10);
+    kill(holder, SIGKILL);
+    waitpid(holder, nullptr, 0);
+    close(ready[0]);
+    close(ready[1]);
+
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(read_file(own + "/g_scores"), "a : 5\n");
+    EXPECT_EQ(read_file(home + "/.g_scores"), "alice : 9\n");
 }
 
 TEST(DigitCount, CountsDigitsWithoutTheSign) {

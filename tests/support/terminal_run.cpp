@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -137,8 +138,21 @@ std::string terminal_run::row(int y) {
     return "";
 }
 
+namespace {
+
+// Deadlines on the clock: on a loaded machine the polls themselves take time.
+struct deadline {
+    explicit deadline(double seconds)
+        : end(std::chrono::steady_clock::now() + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                                                     std::chrono::duration<double>(seconds))) {}
+    bool passed() const { return std::chrono::steady_clock::now() >= end; }
+    std::chrono::steady_clock::time_point end;
+};
+
+}  // namespace
+
 bool terminal_run::wait_for(const std::string& text, double seconds) {
-    for (double t = 0; t < seconds; t += 0.05) {
+    for (deadline d(seconds); !d.passed();) {
         if (screen().find(text) != std::string::npos) return true;
         pause_ms(50);
     }
@@ -148,7 +162,7 @@ bool terminal_run::wait_for(const std::string& text, double seconds) {
 bool terminal_run::running() { return !std::filesystem::exists(status_); }
 
 int terminal_run::wait_exit(double seconds) {
-    for (double t = 0; t < seconds; t += 0.05) {
+    for (deadline d(seconds); !d.passed();) {
         if (!running()) {
             pause_ms(100);  // what the program printed last reaches the screen
             return std::atoi(read_file(status_).c_str());

@@ -28,6 +28,7 @@ virtual_screen::virtual_screen(int rows, int cols, const char* term) {
 }
 
 virtual_screen::~virtual_screen() {
+    set_term(screen_);
     endwin();
     delscreen(screen_);
     fclose(out_);
@@ -42,17 +43,23 @@ std::string virtual_screen::text(int row, int col, int width) const {
     return s;
 }
 
-char virtual_screen::ch(int row, int col) const {
-    return static_cast<char>(mvwinch(stdscr, row, col) & A_CHARTEXT);
+// Reads a cell without moving the cursor, so drawing that goes on from the
+// cursor after a test looked at the screen lands where it would have.
+static chtype cell(int row, int col) {
+    int y, x;
+    getyx(stdscr, y, x);
+    chtype c = mvwinch(stdscr, row, col);
+    wmove(stdscr, y, x);
+    return c;
 }
+
+char virtual_screen::ch(int row, int col) const { return static_cast<char>(cell(row, col) & A_CHARTEXT); }
 
 attr_t virtual_screen::attr(int row, int col) const {
-    return static_cast<attr_t>(mvwinch(stdscr, row, col) & (A_ATTRIBUTES | A_COLOR));
+    return static_cast<attr_t>(cell(row, col) & (A_ATTRIBUTES | A_COLOR));
 }
 
-int virtual_screen::pair(int row, int col) const {
-    return PAIR_NUMBER(mvwinch(stdscr, row, col));
-}
+int virtual_screen::pair(int row, int col) const { return PAIR_NUMBER(cell(row, col)); }
 
 std::string virtual_screen::dump() const {
     std::string s;
