@@ -83,6 +83,14 @@ install(CODE "
     endif()
     execute_process(COMMAND chown \"root:\${km_group}\" \"\${lock}\")
     execute_process(COMMAND chmod 0644 \"\${lock}\")
+    # Root's tables too, which the games rewrite in place: a table a player's
+    # game had replaced would be that player's to edit by hand.
+    set(table \"\${km_dir}/\${game}_scores\")
+    if(NOT EXISTS \"\${table}\")
+      file(TOUCH \"\${table}\")
+    endif()
+    execute_process(COMMAND chown \"root:\${km_group}\" \"\${table}\")
+    execute_process(COMMAND chmod 0664 \"\${table}\")
     message(STATUS \"Set-group-id \${km_group}: \${km_bin}/\${game}\")
     execute_process(COMMAND chown \"root:\${km_group}\" \"\${km_bin}/\${game}\" RESULT_VARIABLE failed)
     if(NOT failed)

@@ -129,16 +129,24 @@ private:
     void (*old_)(int);
 };
 
+struct table_file {
+    bool exists = false;
+    mode_t mode = 0;
+    uid_t owner = 0;
+};
+
 // Reads the old table; false when it exists but cannot be read (it must then be left alone).
-bool read_table(const char* path, int n, std::vector<entry>& table, mode_t& mode) {
+bool read_table(const char* path, int n, std::vector<entry>& table, table_file& file) {
     struct stat st;
     int fd = open_regular(path, O_RDONLY, 0, &st);
     if (fd < 0) {
         if (errno != ENOENT) return false;
-        mode = creation_mode();
+        file.mode = creation_mode();
         return true;
     }
-    mode = st.st_mode & 07777;
+    file.exists = true;
+    file.mode = st.st_mode & 07777;
+    file.owner = st.st_uid;
     FILE* in = fdopen(fd, "r");
     if (in == nullptr) {
         close(fd);
@@ -155,8 +163,76 @@ bool read_table(const char* path, int n, std::vector<entry>& table, mode_t& mode
     return ok;
 }
 
-bool write_line(FILE* out, const char* name, int64_t score) {
-    return fprintf(out, "%s : %ld\n", name, static_cast<long>(score)) > 0;
+void add_line(std::string& text, const char* name, int64_t score) {
+    char line[max_name_length + 32];
+    snprintf(line, sizeof line, "%s : %ld\n", name, static_cast<long>(score));
+    text += line;
+}
+
+bool write_all(int fd, const std::string& text) {
+    size_t done = 0;
+    while (done < text.size()) {
+        ssize_t n = pwrite(fd, text.data() + done, text.size() - done, static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// Rewrites the table's content inside the file itself, so it keeps its owner:
+// a shared table stays root's and no player's to edit by hand.
+bool write_in_place(const char* path, const std::string& text) {
+    struct stat st;
+    int fd = open_regular(path, O_WRONLY, 0, &st);
+    if (fd < 0) return false;
+    bool ok = write_all(fd, text) && ftruncate(fd, static_cast<off_t>(text.size())) == 0 && fsync(fd) == 0;
+    ok = close(fd) == 0 && ok;
+    return ok;
+}
+
+std::string journal_of(const char* path) { return std::string(path) + ".new"; }
+
+// A journal holds a whole new table (it gets its name only once written and
+// synced). One left behind means a game died while copying it into the table,
+// which may then be torn: the copy is finished before anything else.
+bool replay_journal(const char* path) {
+    const std::string journal = journal_of(path);
+    struct stat st;
+    int fd = open_regular(journal.c_str(), O_RDONLY, 0, &st);
+    if (fd < 0) return errno == ENOENT;
+    std::string text(static_cast<size_t>(st.st_size), '\0');
+    size_t done = 0;
+    while (done < text.size()) {
+        ssize_t n = pread(fd, text.data() + done, text.size() - done, static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += static_cast<size_t>(n);
+    }
+    close(fd);
+    if (done != text.size()) return false;
+    if (write_in_place(path, text)) {
+        unlink(journal.c_str());
+    } else if (errno != ENOENT || rename(journal.c_str(), path) != 0) {
+        return false;
+    }
+    sync_directory_of(path);
+    return true;
+}
+
+// Writes `text` to a new file beside `path` with `mode`, synced; its name, or empty on failure.
+std::string write_temporary(const char* path, const std::string& text, mode_t mode) {
+    std::string temp = std::string(path) + ".XXXXXX";
+    int fd = mkstemp(temp.data());
+    if (fd < 0) return "";
+    // mkstemp makes 0600, which would shut every other player out of a shared table.
+    bool ok = fchmod(fd, mode) == 0 && write_all(fd, text) && fsync(fd) == 0;
+    ok = close(fd) == 0 && ok;
+    if (!ok) {
+        unlink(temp.c_str());
+        return "";
+    }
+    return temp;
 }
 
 }  // namespace
@@ -250,41 +326,53 @@ int8_t merge_score(const char* path, int64_t score, int8_t table_size) {
     table_lock lock(path);
     if (!lock.held()) return score_failed;
 
+    if (!replay_journal(path)) return score_failed;
+
     std::vector<entry> table;
-    mode_t mode = 0;
-    if (!read_table(path, n, table, mode)) return score_failed;
+    table_file file;
+    if (!read_table(path, n, table, file)) return score_failed;
     const int k = static_cast<int>(table.size());
 
-    std::string temp = std::string(path) + ".XXXXXX";
-    int fd = mkstemp(temp.data());
-    if (fd < 0) return score_failed;
-    // mkstemp makes 0600, which would shut every other player out of a shared table.
-    FILE* out = fchmod(fd, mode) == 0 ? fdopen(fd, "w") : nullptr;
-    if (out == nullptr) {
-        close(fd);
-        unlink(temp.c_str());
-        return score_failed;
-    }
-
     const std::string name = player_name();
+    std::string text;
     int result = score_not_entered;
     bool placed = false;
-    bool ok = true;
     for (int p = 0; p <= k && p < n - (placed ? 1 : 0); ++p) {
         // The newer of two equal scores ranks higher.
         if (!placed && (p >= k || table[p].score <= score)) {
-            ok = ok && write_line(out, name.c_str(), score);
+            add_line(text, name.c_str(), score);
             result = p;
             placed = true;
         }
-        if (p < k && p < n - (placed ? 1 : 0)) ok = ok && write_line(out, table[p].name, table[p].score);
+        if (p < k && p < n - (placed ? 1 : 0)) add_line(text, table[p].name, table[p].score);
     }
-    // Every byte must be on disk before the rename makes the new table the table.
-    ok = ok && fflush(out) == 0 && fsync(fileno(out)) == 0;
-    ok = (fclose(out) == 0) && ok;
-    if (!ok || rename(temp.c_str(), path) != 0) {
-        unlink(temp.c_str());
-        return score_failed;
+
+    // Every byte is on disk before a rename makes the new table the table.
+    const std::string temp = write_temporary(path, text, file.mode);
+    if (temp.empty()) return score_failed;
+
+    // A table of someone else's that we may write (a shared table, root's and the
+    // games group's) is rewritten in place, through a journal, so that it stays
+    // theirs; any other is replaced whole by the rename.
+    const bool in_place = file.exists && file.owner != geteuid() && faccessat(AT_FDCWD, path, W_OK, AT_EACCESS) == 0;
+    if (!in_place) {
+        if (rename(temp.c_str(), path) != 0) {
+            unlink(temp.c_str());
+            return score_failed;
+        }
+    } else {
+        const std::string journal = journal_of(path);
+        if (rename(temp.c_str(), journal.c_str()) != 0) {
+            unlink(temp.c_str());
+            return score_failed;
+        }
+        sync_directory_of(path);
+        if (write_in_place(path, text)) {
+            unlink(journal.c_str());
+        } else if (rename(journal.c_str(), path) != 0) {
+            // The journal stays: the next merge of this table finishes the copy.
+            return score_failed;
+        }
     }
     sync_directory_of(path);
 

@@ -449,6 +449,37 @@ TEST_F(ScoreStore, ALockHeldByAStoppedGameSendsTheResultToTheNextLocation) {
     EXPECT_EQ(read_file(home + "/.g_scores"), "alice : 9\n");
 }
 
+TEST_F(ScoreStore, AnotherOwnersTableIsRewrittenInPlaceAndKeepsItsOwner) {
+    if (geteuid() != 0) GTEST_SKIP() << "giving a table to another owner needs root";
+    write_file(table, "a : 5\nb : 3\n");
+    ASSERT_EQ(chown(table.c_str(), 65534, 65534), 0);
+    ASSERT_EQ(chmod(table.c_str(), 0664), 0);
+    EXPECT_EQ(merge_score(table.c_str(), 4, 10), 1);
+    EXPECT_EQ(read_file(table), "a : 5\nalice : 4\nb : 3\n");
+    struct stat st;
+    ASSERT_EQ(stat(table.c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, 65534u);
+    EXPECT_EQ(st.st_mode & 07777, 0664u);
+    EXPECT_FALSE(fs::exists(table + ".new"));
+    EXPECT_EQ(stream_text(), "a : 5\nalice : 4\nb : 3\n");
+}
+
+TEST_F(ScoreStore, AJournalLeftByADeadGameIsFinishedFirst) {
+    // A game died copying a new table into place: the table is torn, the journal whole.
+    write_file(table, "a : 9\nb : 8\nc");
+    write_file(table + ".new", "a : 9\nb : 8\nc : 7\n");
+    EXPECT_EQ(merge_score(table.c_str(), 1, 10), 3);
+    EXPECT_EQ(read_file(table), "a : 9\nb : 8\nc : 7\nalice : 1\n");
+    EXPECT_FALSE(fs::exists(table + ".new"));
+
+    // It died before the table existed at all.
+    fs::remove(table);
+    write_file(table + ".new", "z : 4\n");
+    EXPECT_EQ(merge_score(table.c_str(), 5, 10), 0);
+    EXPECT_EQ(read_file(table), "alice : 5\nz : 4\n");
+    EXPECT_FALSE(fs::exists(table + ".new"));
+}
+
 TEST(DigitCount, CountsDigitsWithoutTheSign) {
     struct c {
         int64_t value;

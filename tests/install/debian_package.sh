@@ -86,6 +86,8 @@ run_scripts() {
                     check "$p is set-group-id $group" [ "$(stat -c '%U:%G %a' "$sandbox$bin/$p")" = "root:$group 2755" ]
                     check "$p's lock file is root's, so no player can shut the others out" \
                         [ "$(stat -c '%U:%G %a' "$dir/${p}_scores.lock")" = "root:$group 644" ]
+                    check "$p's table is root's, for the games to rewrite in place" \
+                        [ "$(stat -c '%U:%G %a' "$dir/${p}_scores")" = "root:$group 664" ]
                     ;;
                 *) check "$p has no extra privilege" [ "$(stat -c '%a' "$sandbox$bin/$p")" = 755 ] ;;
             esac

@@ -94,6 +94,19 @@ echo "$out"
 check "the result went into the shared table" grep -qx "$player : 9" "$root/shared/packaged_scores"
 check "the lock file stayed root's" [ "$(owner_of "$root/shared/packaged_scores.lock")" = "0:$games_gid 644" ]
 
+echo "--- a table the package made, root's, rewritten in place"
+install -m 0664 -o root -g "$group" /dev/null "$root/shared/rooted_scores"
+printf 'champ : 100\n' > "$root/shared/rooted_scores"
+out=$(as_player "$player" HOME="$root/home" -- "$root/bin/probe" "$root/shared" rooted_scores 11)
+echo "$out"
+check "the result went into the shared table" [ "$(cat "$root/shared/rooted_scores")" = "champ : 100
+$player : 11" ]
+check "the table stayed root's, so the player cannot edit it by hand" \
+    [ "$(owner_of "$root/shared/rooted_scores")" = "0:$games_gid 664" ]
+check "the player's own ids cannot write it" \
+    sh -c "! runuser -u '$player' -- sh -c ': >> \"$root/shared/rooted_scores\"' 2>/dev/null"
+check "no journal is left beside it" [ ! -e "$root/shared/rooted_scores.new" ]
+
 echo "--- KM_SCORES_DIR of the player's own"
 out=$(as_player "$player" HOME="$root/home" KM_SCORES_DIR="$root/own" -- "$root/bin/probe" "$root/shared" own_scores 7)
 echo "$out"
