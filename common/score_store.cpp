@@ -376,6 +376,18 @@ int8_t merge_score(const char* path, int64_t score, int8_t table_size) {
     }
     sync_directory_of(path);
 
+    // A table rewritten in place changes under a reader with the next game's
+    // merge; the high-score screen reads this table once more after the trophy
+    // page, so it gets a copy of its own, or its marked line could point elsewhere.
+    if (in_place) {
+        FILE* copy = tmpfile();
+        if (copy != nullptr && fputs(text.c_str(), copy) >= 0 && fflush(copy) == 0) {
+            rewind(copy);
+            replace_stream(copy);
+            return static_cast<int8_t>(result);
+        }
+        if (copy != nullptr) fclose(copy);
+    }
     struct stat st;
     int rfd = open_regular(path, O_RDONLY, 0, &st);
     FILE* in = rfd >= 0 ? fdopen(rfd, "r") : nullptr;

@@ -462,6 +462,16 @@ TEST_F(ScoreStore, AnotherOwnersTableIsRewrittenInPlaceAndKeepsItsOwner) {
     EXPECT_EQ(st.st_mode & 07777, 0664u);
     EXPECT_FALSE(fs::exists(table + ".new"));
     EXPECT_EQ(stream_text(), "a : 5\nalice : 4\nb : 3\n");
+
+    // Another game's merge while this one's high-score screen still reads its table.
+    FILE* mine = score_stream;
+    score_stream = nullptr;
+    setenv("KM_PLAYER", "zed", 1);
+    EXPECT_EQ(merge_score(table.c_str(), 9, 10), 0);
+    std::swap(mine, score_stream);
+    EXPECT_EQ(stream_text(), "a : 5\nalice : 4\nb : 3\n") << "the screen keeps reading the table it marked";
+    fclose(mine);
+    EXPECT_EQ(read_file(table), "zed : 9\na : 5\nalice : 4\nb : 3\n");
 }
 
 TEST_F(ScoreStore, AJournalLeftByADeadGameIsFinishedFirst) {
