@@ -1,20 +1,29 @@
 // The end-to-end harness: one private tmux server per run.
 #include "terminal_run.h"
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
 
 #ifndef KM_BIN_DIR
 #error "KM_BIN_DIR must name the folder of the built programs"
+#endif
+#ifndef KM_FRAME_GATE
+#error "KM_FRAME_GATE must name the preload library of gated runs"
 #endif
 
 namespace {
@@ -40,6 +49,42 @@ std::string run_capture(const std::string& command) {
 }
 
 void pause_ms(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+// Deadlines on the clock: on a loaded machine the polls themselves take time.
+struct deadline {
+    explicit deadline(double seconds)
+        : end(std::chrono::steady_clock::now() + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                                                     std::chrono::duration<double>(seconds))) {}
+    bool passed() const { return std::chrono::steady_clock::now() >= end; }
+    std::chrono::steady_clock::time_point end;
+};
+
+// The session of each process (the pane's shell leads the session of everything run in the pane).
+std::vector<int> processes_of_session(int sid) {
+    std::vector<int> found;
+    DIR* proc = opendir("/proc");
+    if (proc == nullptr) return found;
+    while (dirent* e = readdir(proc)) {
+        if (e->d_name[0] < '0' || e->d_name[0] > '9') continue;
+        std::string stat = terminal_run::read_file(std::string("/proc/") + e->d_name + "/stat");
+        size_t paren = stat.rfind(')');
+        if (paren == std::string::npos) continue;
+        char state;
+        int ppid, pgrp, session;
+        if (sscanf(stat.c_str() + paren + 1, " %c %d %d %d", &state, &ppid, &pgrp, &session) != 4) continue;
+        if (session == sid && state != 'Z') found.push_back(atoi(e->d_name));
+    }
+    closedir(proc);
+    return found;
+}
+
+// System calls in which a process waits for input or for a child: read, poll,
+// select, wait4, waitid, pselect6, ppoll (x86_64 numbers).
+bool waiting_call(const std::string& syscall_line) {
+    static const std::set<int> waits = {0, 7, 23, 61, 247, 270, 271};
+    if (syscall_line.empty() || syscall_line[0] < '0' || syscall_line[0] > '9') return false;
+    return waits.count(atoi(syscall_line.c_str())) != 0;
+}
 
 }  // namespace
 
@@ -69,8 +114,25 @@ terminal_run::terminal_run(const std::string& program, const options& opts) {
         {"LANG", "C.UTF-8"},
         {"LC_ALL", "C.UTF-8"},
         // curses keeps its memory to the end on purpose; leaks would only change the exit status.
-        {"ASAN_OPTIONS", "detect_leaks=0"},
+        // A preloaded library comes before the sanitizers' runtime, which they would otherwise refuse.
+        {"ASAN_OPTIONS", "detect_leaks=0:verify_asan_link_order=0"},
     };
+    if (opts.gated || opts.seed >= 0) env["LD_PRELOAD"] = KM_FRAME_GATE;
+    if (opts.seed >= 0) env["KM_TEST_SEED"] = std::to_string(opts.seed);
+    if (opts.gated) {
+        const std::string gate = root_ + "/gate";
+        std::filesystem::create_directories(gate);
+        if (mkfifo((gate + "/steps").c_str(), 0600) != 0) throw std::runtime_error("terminal_run: mkfifo failed");
+        steps_ = open((gate + "/steps").c_str(), O_RDWR | O_CLOEXEC);
+        int cfd = open((gate + "/counts").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (steps_ < 0 || cfd < 0 || ftruncate(cfd, 2 * sizeof(uint64_t)) != 0)
+            throw std::runtime_error("terminal_run: gate files");
+        void* map = mmap(nullptr, 2 * sizeof(uint64_t), PROT_READ | PROT_WRITE, MAP_SHARED, cfd, 0);
+        close(cfd);
+        if (map == MAP_FAILED) throw std::runtime_error("terminal_run: mmap failed");
+        counts_ = static_cast<uint64_t*>(map);
+        env["KM_TEST_GATE"] = gate;
+    }
     for (const auto& [k, v] : opts.env) env[k] = v;
     std::string path = getenv("PATH") ? getenv("PATH") : "/usr/bin:/bin";
     if (!opts.path_prefix.empty()) path = opts.path_prefix + ":" + path;
@@ -83,10 +145,12 @@ terminal_run::terminal_run(const std::string& program, const options& opts) {
     for (const auto& a : opts.args) command += " " + quote(a);
     // A dead tmux pane does not reliably keep what the program printed last, so the
     // shell outlives the program and leaves its exit status in a file. It survives
-    // Ctrl-C (a trap, unlike an ignore, is not inherited by the program).
+    // Ctrl-C (a trap, unlike an ignore, is not inherited by the program). The pane's
+    // title, set after the program's last output, tells when all of that is on the screen.
     status_ = root_ + "/status";
-    command = "trap : INT; " + command + "; echo $? > " + quote(status_ + ".new") + "; mv " + quote(status_ + ".new") +
-              " " + quote(status_) + "; exec sleep 3600";
+    command = "trap : INT; " + command + "; s=$?; printf '\\033]2;km-ended\\033\\\\'; echo $s > " +
+              quote(status_ + ".new") + "; mv " + quote(status_ + ".new") + " " + quote(status_) +
+              "; exec sleep 3600";
 
     tmux("new-session -d -s run -x " + std::to_string(opts.cols) + " -y " + std::to_string(opts.rows) + " " +
          quote(command));
@@ -94,6 +158,9 @@ terminal_run::terminal_run(const std::string& program, const options& opts) {
 
 terminal_run::~terminal_run() {
     tmux("kill-server");
+    if (tty_ >= 0) close(tty_);
+    if (steps_ >= 0) close(steps_);
+    if (counts_ != nullptr) munmap(counts_, 2 * sizeof(uint64_t));
     std::error_code ec;
     std::filesystem::remove_all(root_, ec);
 }
@@ -102,59 +169,142 @@ std::string terminal_run::tmux(const std::string& args) {
     return run_capture("tmux -S " + quote(socket_) + " -f " + quote(config_) + " " + args + " 2>/dev/null");
 }
 
+int terminal_run::tty_fd() {
+    if (tty_ < 0) {
+        std::string name = tmux("display -p -t run '#{pane_tty}'");
+        while (!name.empty() && (name.back() == '\n' || name.back() == ' ')) name.pop_back();
+        if (!name.empty()) tty_ = open(name.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    }
+    return tty_;
+}
+
+int terminal_run::pane_pid() {
+    if (pane_pid_ < 0) pane_pid_ = atoi(tmux("display -p -t run '#{pane_pid}'").c_str());
+    return pane_pid_;
+}
+
+int terminal_run::queued_input() {
+    int n = 0;
+    if (tty_fd() < 0 || ioctl(tty_fd(), FIONREAD, &n) != 0) return -1;
+    return n;
+}
+
+bool terminal_run::waits_for_input() {
+    const std::vector<int> pids = processes_of_session(pane_pid());
+    if (pids.empty()) return false;
+    for (int pid : pids) {
+        if (!waiting_call(read_file("/proc/" + std::to_string(pid) + "/syscall"))) return false;
+    }
+    return true;
+}
+
+uint64_t terminal_run::bytes_read() {
+    uint64_t total = 0;
+    for (int pid : processes_of_session(pane_pid())) {
+        std::string io = read_file("/proc/" + std::to_string(pid) + "/io");
+        size_t at = io.find("rchar: ");
+        if (at != std::string::npos) total += strtoull(io.c_str() + at + 7, nullptr, 10);
+    }
+    return total;
+}
+
 void terminal_run::keys(const std::vector<std::string>& names) {
     std::string args = "send-keys -t run";
     for (const auto& n : names) {
         args += ' ';
         args += quote(n);
     }
+    const uint64_t before = bytes_read();
     tmux(args);
-    pause_ms(50);
+    // tmux writes to the terminal after answering the command: wait until the
+    // keys are in the terminal's input or the program has already read them.
+    for (deadline d(2); !d.passed() && queued_input() <= 0 && bytes_read() == before;) pause_ms(2);
 }
 
 void terminal_run::type(const std::string& text) {
     for (char c : text) {
+        const uint64_t before = bytes_read();
         tmux("send-keys -t run -l " + quote(std::string(1, c)));
-        pause_ms(20);
+        for (deadline d(2); !d.passed() && queued_input() <= 0 && bytes_read() == before;) pause_ms(2);
     }
-    pause_ms(50);
 }
 
 void terminal_run::resize(int rows, int cols) {
     tmux("resize-window -t run -x " + std::to_string(cols) + " -y " + std::to_string(rows));
-    pause_ms(100);
+    const std::string want = std::to_string(rows) + " " + std::to_string(cols) + "\n";
+    for (deadline d(5); !d.passed();) {
+        winsize ws{};
+        if (tty_fd() >= 0 && ioctl(tty_fd(), TIOCGWINSZ, &ws) == 0 && ws.ws_row == rows && ws.ws_col == cols) return;
+        pause_ms(5);
+    }
 }
 
 std::string terminal_run::screen() { return tmux("capture-pane -p -t run"); }
 
 std::string terminal_run::screen_with_attrs() { return tmux("capture-pane -p -e -t run"); }
 
-std::string terminal_run::row(int y) {
-    std::istringstream in(screen());
-    std::string line;
-    for (int i = 0; i <= y && std::getline(in, line); ++i) {
-        if (i == y) return line;
+std::string terminal_run::row_of(const std::string& screen, int y) {
+    size_t at = 0;
+    for (int i = 0; i < y; ++i) {
+        at = screen.find('\n', at);
+        if (at == std::string::npos) return "";
+        ++at;
     }
-    return "";
+    return screen.substr(at, screen.find('\n', at) - at);
 }
 
-namespace {
+std::string terminal_run::row(int y) { return row_of(screen(), y); }
 
-// Deadlines on the clock: on a loaded machine the polls themselves take time.
-struct deadline {
-    explicit deadline(double seconds)
-        : end(std::chrono::steady_clock::now() + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                                                     std::chrono::duration<double>(seconds))) {}
-    bool passed() const { return std::chrono::steady_clock::now() >= end; }
-    std::chrono::steady_clock::time_point end;
-};
-
-}  // namespace
+bool terminal_run::wait_until(const std::function<bool(const std::string&)>& holds, double seconds) {
+    for (deadline d(seconds); !d.passed();) {
+        if (holds(screen())) return true;
+        pause_ms(20);
+    }
+    return false;
+}
 
 bool terminal_run::wait_for(const std::string& text, double seconds) {
+    return wait_until([&](const std::string& s) { return s.find(text) != std::string::npos; }, seconds);
+}
+
+bool terminal_run::wait_gone(const std::string& text, double seconds) {
+    return wait_until([&](const std::string& s) { return s.find(text) == std::string::npos; }, seconds);
+}
+
+// The program stands still, so the screen changes only while tmux takes in
+// what was written before: two equal captures in a row mean it has all of it.
+std::string terminal_run::stable_capture(const std::string& flags) {
+    std::string last = tmux("capture-pane -p " + flags + " -t run");
+    for (deadline d(5); !d.passed();) {
+        pause_ms(20);
+        std::string now = tmux("capture-pane -p " + flags + " -t run");
+        if (now == last) return now;
+        last = now;
+    }
+    return last;
+}
+
+bool terminal_run::settle(double seconds) {
     for (deadline d(seconds); !d.passed();) {
-        if (screen().find(text) != std::string::npos) return true;
-        pause_ms(50);
+        const int queued = queued_input();
+        if (queued == 0 && waits_for_input()) {
+            // Past an escape sequence's delay, which also waits in poll with a key half read.
+            const uint64_t read_so_far = bytes_read();
+            pause_ms(80);
+            if (queued_input() == 0 && waits_for_input() && bytes_read() == read_so_far) {
+                stable_capture("");
+                return true;
+            }
+            continue;
+        }
+        // A gated program pausing with keys unread reads them after the pause.
+        if (queued > 0 && at_gate()) {
+            const uint64_t left = __atomic_load_n(&counts_[1], __ATOMIC_SEQ_CST);
+            if (write(steps_, "s", 1) != 1) return false;
+            for (deadline s(5); !s.passed() && __atomic_load_n(&counts_[1], __ATOMIC_SEQ_CST) == left;) pause_ms(2);
+            continue;
+        }
+        pause_ms(5);
     }
     return false;
 }
@@ -164,12 +314,71 @@ bool terminal_run::running() { return !std::filesystem::exists(status_); }
 int terminal_run::wait_exit(double seconds) {
     for (deadline d(seconds); !d.passed();) {
         if (!running()) {
-            pause_ms(100);  // what the program printed last reaches the screen
+            // The shell set the title after the program's last output.
+            for (deadline t(5); !t.passed();) {
+                if (tmux("display -p -t run '#{pane_title}'").rfind("km-ended", 0) == 0) break;
+                pause_ms(10);
+            }
             return std::atoi(read_file(status_).c_str());
         }
-        pause_ms(50);
+        pause_ms(20);
     }
     return -1;
+}
+
+bool terminal_run::at_gate() {
+    if (counts_ == nullptr) return false;
+    const uint64_t left = __atomic_load_n(&counts_[1], __ATOMIC_SEQ_CST);
+    const uint64_t came = __atomic_load_n(&counts_[0], __ATOMIC_SEQ_CST);
+    return came == left + 1;
+}
+
+// At the gate, or out of the gated play in a wait for a key (a question, a page).
+bool terminal_run::wait_at_gate(double seconds) {
+    for (deadline d(seconds); !d.passed();) {
+        if (at_gate() || (queued_input() == 0 && waits_for_input())) return true;
+        pause_ms(2);
+    }
+    return false;
+}
+
+bool terminal_run::step(int frames) {
+    if (counts_ == nullptr) throw std::logic_error("terminal_run::step: the run is not gated");
+    for (int i = 0; i < frames; ++i) {
+        // A page that is not paced has no frame to let pass.
+        if (!wait_at_gate(10) || !at_gate()) return false;
+        const uint64_t left = __atomic_load_n(&counts_[1], __ATOMIC_SEQ_CST);
+        if (write(steps_, "s", 1) != 1) return false;
+        bool moved = false;
+        for (deadline d(10); !d.passed() && !moved;) {
+            moved = __atomic_load_n(&counts_[1], __ATOMIC_SEQ_CST) > left;
+            if (!moved) pause_ms(1);
+        }
+        if (!moved) return false;
+    }
+    return wait_at_gate(10);
+}
+
+bool terminal_run::step_until(const std::function<bool(const std::string&)>& holds, int frames) {
+    for (int i = 0; i <= frames; ++i) {
+        if (holds(frozen_screen())) return true;
+        if (i < frames && !step()) return false;
+    }
+    return false;
+}
+
+bool terminal_run::step_until(const std::string& text, int frames) {
+    return step_until([&](const std::string& s) { return s.find(text) != std::string::npos; }, frames);
+}
+
+std::string terminal_run::frozen_screen() {
+    wait_at_gate(10);
+    return stable_capture("");
+}
+
+std::string terminal_run::frozen_screen_with_attrs() {
+    wait_at_gate(10);
+    return stable_capture("-e");
 }
 
 std::string terminal_run::read_file(const std::string& path) {
