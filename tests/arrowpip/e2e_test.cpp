@@ -2,16 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <string>
-#include <thread>
 
 #include "terminal_run.h"
 
 namespace {
-
-void pause_ms(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
 std::string arrowpip() { return program_path("arrowpip"); }
 
@@ -23,13 +19,12 @@ long shown_score(terminal_run& t) {
     return at == std::string::npos ? 0 : std::stol(line.substr(at + 7));
 }
 
-// Types `key` until `text` shows: a key typed during a tick's sleep is dropped on purpose.
-bool type_until(terminal_run& t, const std::string& key, const std::string& text) {
-    for (int attempt = 0; attempt < 4; ++attempt) {
-        t.type(key);
-        if (t.wait_for(text, 3)) return true;
-    }
-    return false;
+// Fires `key` once the program waits for keys again: a key typed during the
+// sleep that follows every key is dropped on purpose.
+bool fire(terminal_run& t, const std::string& key, const std::string& text) {
+    if (!t.settle()) return false;
+    t.type(key);
+    return t.wait_for(text);
 }
 
 int row_with(terminal_run& t, const std::string& text) {
@@ -51,13 +46,13 @@ void expect_flush_right(const std::string& line, long score) {
 TEST(ArrowpipRun, ALetterTakesOneShotInEitherCaseAndEscEndsTheGame) {
     terminal_run t(arrowpip());
     ASSERT_TRUE(t.wait_for("Shots: 10"));
-    t.type("a");
-    ASSERT_TRUE(t.wait_for("Shots: 9"));
-    pause_ms(300);  // past the tick's sleep, so the next key is read, not dropped
+    ASSERT_TRUE(fire(t, "a", "Shots: 9"));
+    ASSERT_TRUE(t.settle());
     t.type("A");
-    pause_ms(300);
-    ASSERT_TRUE(type_until(t, "b", "Shots: 8")) << "'A' took no shot, 'b' one";
-    pause_ms(300);
+    ASSERT_TRUE(t.settle());
+    EXPECT_NE(t.screen().find("Shots: 9"), std::string::npos) << "'A' took no shot";
+    ASSERT_TRUE(fire(t, "b", "Shots: 8")) << "'b' took one";
+    ASSERT_TRUE(t.settle());
     EXPECT_EQ(t.screen().find("Shots: 7"), std::string::npos);
 
     t.keys({"Escape"});
@@ -87,16 +82,15 @@ TEST(ArrowpipRun, HelpPausesASecondQEndsTheGameAndAnyKeyPlaysAgain) {
     ASSERT_TRUE(t.wait_for("Shots: 10"));
     t.type("?");
     ASSERT_TRUE(t.wait_for("GAME PLAY"));
-    pause_ms(300);
+    ASSERT_TRUE(t.settle());
     EXPECT_TRUE(t.running());
     EXPECT_NE(t.screen().find("GAME PLAY"), std::string::npos) << "help waits for its key";
     t.keys({"Space"});
     ASSERT_TRUE(t.wait_for("Shots: 10"));
 
-    t.type("q");
-    ASSERT_TRUE(t.wait_for("ESC or Ctrl-C to quit."));
+    ASSERT_TRUE(fire(t, "q", "ESC or Ctrl-C to quit."));
     EXPECT_NE(t.screen().find("Shots: 9"), std::string::npos) << "the first 'q' fires at Q";
-    ASSERT_TRUE(type_until(t, "q", "Press any key to continue:"));
+    ASSERT_TRUE(fire(t, "q", "Press any key to continue:"));
     long score = shown_score(t);
     t.keys({"Enter"});
     ASSERT_TRUE(t.wait_for("Wanna play again? (y/n)"));
@@ -107,7 +101,7 @@ TEST(ArrowpipRun, HelpPausesASecondQEndsTheGameAndAnyKeyPlaysAgain) {
 
     t.type("s");
     t.keys({"Up"});
-    pause_ms(300);
+    ASSERT_TRUE(t.settle());
     EXPECT_NE(t.screen().find("Wanna play again?"), std::string::npos) << "'s' and the arrows are ignored";
     t.type("y");
     ASSERT_TRUE(t.wait_for("Shots: 10"));
@@ -128,9 +122,7 @@ TEST(ArrowpipRun, TheGameEndsAfterTheTenthLetterStops) {
     ASSERT_TRUE(t.wait_for("Shots: 10"));
     const std::string letters = "abcdefghij";
     for (size_t i = 0; i < letters.size(); ++i) {
-        t.type(letters.substr(i, 1));
-        ASSERT_TRUE(t.wait_for("Shots: " + std::to_string(9 - i))) << letters[i];
-        pause_ms(150);
+        ASSERT_TRUE(fire(t, letters.substr(i, 1), "Shots: " + std::to_string(9 - i))) << letters[i];
     }
     ASSERT_TRUE(t.wait_for("Press any key to continue:", 10));
     long score = shown_score(t);

@@ -1,6 +1,12 @@
 // The letter target's rules without a terminal: rings, points, motion, bounces, stops and keys.
 #include <gtest/gtest.h>
 
+#include <array>
+
+#include <vector>
+
+#include <set>
+
 #include <cmath>
 #include <cstdlib>
 #include <string>
@@ -85,22 +91,48 @@ TEST(ArrowpipStart, LettersStartBelowTheBoxInWholeRadianDirections) {
     EXPECT_FALSE(g.quit_armed);
     EXPECT_EQ(g.message_ticks, 0);
 
-    // The same seed gives the same start: three draws per letter, row, column, angle.
-    srandom(42);
+    // Rows 8 to 12, columns 0 to 40, a whole number of radians below 2 pi,
+    // moving one unit a step in that direction.
+    std::set<int> rows, cols, angles;
     for (int i = 0; i < letter_count; ++i) {
         const letter_record& L = g.letters[i];
-        long row = random() % 5 + 8, col = random() % 41, angle = (random() % 629) / 100;
         SCOPED_TRACE(std::string(1, L.letter));
         EXPECT_EQ(L.letter, 'A' + i);
-        EXPECT_EQ(L.row, row);
-        EXPECT_EQ(L.col, col);
-        EXPECT_EQ(L.angle, angle);
-        EXPECT_FLOAT_EQ(L.dy, std::sin(static_cast<float>(angle)));
-        EXPECT_FLOAT_EQ(L.dx, std::cos(static_cast<float>(angle)));
+        EXPECT_EQ(L.row, std::floor(L.row));
+        EXPECT_GE(L.row, 8);
+        EXPECT_LE(L.row, 12);
+        EXPECT_EQ(L.col, std::floor(L.col));
+        EXPECT_GE(L.col, 0);
+        EXPECT_LE(L.col, 40);
+        EXPECT_EQ(L.angle, std::floor(L.angle));
+        EXPECT_GE(L.angle, 0);
+        EXPECT_LE(L.angle, 6);
+        EXPECT_FLOAT_EQ(L.dy, std::sin(L.angle));
+        EXPECT_FLOAT_EQ(L.dx, std::cos(L.angle));
         EXPECT_EQ(L.speed, 1.0f);
         EXPECT_EQ(L.countdown, 0);
         EXPECT_TRUE(L.visible);
+        rows.insert(static_cast<int>(L.row));
+        cols.insert(static_cast<int>(L.col));
+        angles.insert(static_cast<int>(L.angle));
     }
+    // 26 letters drawn at random do not all share a place or a direction.
+    EXPECT_GT(rows.size(), 1u);
+    EXPECT_GT(cols.size(), 1u);
+    EXPECT_GT(angles.size(), 1u);
+}
+
+TEST(ArrowpipStart, TheSameSeedDealsTheSameStartAndAnotherSeedAnother) {
+    auto start_with = [](unsigned seed) {
+        srandom(seed);
+        game g;
+        start_game(g);
+        std::vector<std::array<float, 3>> places;
+        for (const letter_record& L : g.letters) places.push_back({L.row, L.col, L.angle});
+        return places;
+    };
+    EXPECT_EQ(start_with(42), start_with(42));
+    EXPECT_NE(start_with(42), start_with(43));
 }
 
 TEST(ArrowpipMotion, FreeLettersMoveOneUnitPerStepInTheirDirection) {

@@ -29,8 +29,10 @@ terminal_run::options with_args(std::vector<std::string> args) {
     return o;
 }
 
-std::unique_ptr<terminal_run> launch(std::vector<std::string> args = {}) {
-    return std::make_unique<terminal_run>("/bin/sh", with_args(std::move(args)));
+std::unique_ptr<terminal_run> launch(std::vector<std::string> args = {}, bool gated = false) {
+    terminal_run::options o = with_args(std::move(args));
+    o.gated = gated;
+    return std::make_unique<terminal_run>("/bin/sh", o);
 }
 
 std::string repeat(const std::string& s, int n) {
@@ -158,16 +160,19 @@ TEST(CoilclashE2E, AnOptionFixesTheSizeWhateverTheTerminal) {
 }
 
 TEST(CoilclashE2E, PauseAndHelpScreensWaitForAKeyThenPlayResumes) {
-    // A tall arena, so the player's snake takes seconds to reach the wall.
-    auto run = launch({"-l", "100"});
-        terminal_run& t = *run;
+    // The snakes move only when stepped (or on a key), so no wall comes near
+    // however long the pages take.
+    auto run = launch({}, true);
+    terminal_run& t = *run;
     ASSERT_TRUE(t.wait_for("Your wins: 0"));
     t.keys({"p"});
     ASSERT_TRUE(t.wait_for("PAUSED"));
     EXPECT_EQ(t.row(1).substr(13, 6), "PAUSED");
     t.keys({"x"});
-    ASSERT_TRUE(t.wait_for("Your wins: 0"));
+    ASSERT_TRUE(t.wait_gone("PAUSED"));
+    ASSERT_TRUE(t.settle());
     EXPECT_EQ(t.row(1).find("PAU"), std::string::npos) << "the pause leaves nothing behind: " << t.row(1);
+    EXPECT_NE(t.screen().find("Your wins: 0"), std::string::npos);
     t.keys({"?"});
     ASSERT_TRUE(t.wait_for("**** THE CONTROLS ****"));
     EXPECT_EQ(t.row(4), "hjkl/ARROW KEYS : Change direction");
@@ -176,11 +181,15 @@ TEST(CoilclashE2E, PauseAndHelpScreensWaitForAKeyThenPlayResumes) {
     ASSERT_TRUE(t.wait_for("**** THE GAMEPLAY ****"));
     EXPECT_EQ(t.row(4), "Don't hit the walls, the other snake and yourself. Kill the other snake.");
     t.keys({"x"});
+    ASSERT_TRUE(t.wait_gone("**** THE GAMEPLAY ****"));
     ASSERT_TRUE(t.wait_for("Your wins: 0"));
     t.keys({"F2"});
     ASSERT_TRUE(t.wait_for("**** THE GAMEPLAY ****"));
+    EXPECT_EQ(t.screen().find("THE CONTROLS"), std::string::npos);
     t.keys({"x"});
+    ASSERT_TRUE(t.wait_gone("**** THE GAMEPLAY ****"));
     ASSERT_TRUE(t.wait_for("Your wins: 0"));
+    EXPECT_EQ(t.screen().find(question), std::string::npos) << "nobody lost meanwhile";
     t.keys({"q"});
     EXPECT_EQ(exit_status(t), 0);
 }

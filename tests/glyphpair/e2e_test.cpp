@@ -32,9 +32,11 @@ std::vector<std::string> cells(const std::string& line) {
 
 // The 8 rows of 16 tiles as shown: '.' face down, else the glyph.
 std::vector<std::string> tiles_shown(terminal_run& run) {
+    // One capture for the whole grid: rows read one by one may straddle a repaint.
+    const std::string screen = run.screen();
     std::vector<std::string> grid;
     for (int r = 0; r < 8; ++r) {
-        const auto row = cells(run.row(4 + r));
+        const auto row = cells(terminal_run::row_of(screen, 4 + r));
         std::string tiles;
         for (int c = 0; c < 16; ++c) tiles += 1 + c < static_cast<int>(row.size()) ? row[1 + c] : "?";
         grid.push_back(tiles);
@@ -43,9 +45,10 @@ std::vector<std::string> tiles_shown(terminal_run& run) {
 }
 
 bool wait_until(const std::function<bool()>& done, double seconds = 10) {
-    for (double t = 0; t < seconds; t += 0.05) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (std::chrono::steady_clock::now() < end) {
         if (done()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     return false;
 }

@@ -4,10 +4,8 @@
 // empty show colour, so the check is not passing on a colourless terminal.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <ostream>
 #include <string>
-#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -91,31 +89,34 @@ bool shows_standout(const std::string& screen) {
     return false;
 }
 
-bool has_drawn(terminal_run& run) {
-    for (int i = 0; i < 200; ++i) {
-        if (run.screen().find_first_not_of(" \n") != std::string::npos) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return false;
-}
-
 struct screens {
     std::vector<std::string> taken;
     bool colour = false;
     bool standout = false;
 };
 
+// Every run is held between frames and dealt the same start, so what each
+// screen shows never depends on the clock (a pickup over the vehicle, a frame
+// not yet drawn).
 screens take_screens(const program_case& c, const std::string& no_color) {
     terminal_run::options opts;
     opts.env["NO_COLOR"] = no_color;
+    opts.gated = true;
+    opts.seed = 7;
     terminal_run run(program_path(c.name), opts);
     screens s;
-    if (!has_drawn(run)) return s;
-    for (const step& st : c.steps) {
-        if (!st.keys.empty()) run.keys(st.keys);
-        // Long enough for a tick or two of the slowest game to be drawn.
-        std::this_thread::sleep_for(std::chrono::milliseconds(400));
-        std::string screen = run.screen_with_attrs();
+    if (!run.wait_until([](const std::string& screen) { return screen.find_first_not_of(" \n") != std::string::npos; }))
+        return s;
+    for (size_t i = 0; i < c.steps.size(); ++i) {
+        const step& st = c.steps[i];
+        if (!st.keys.empty()) {
+            run.keys(st.keys);
+            if (!run.settle()) return s;
+        } else if (i > 0) {
+            // A stop on the way waits for a key: the screen then stands as it is.
+            run.step(3);
+        }
+        std::string screen = run.frozen_screen_with_attrs();
         s.taken.push_back(st.label + ":\n" + screen);
         s.colour = s.colour || shows_colour(screen);
         s.standout = s.standout || shows_standout(screen);

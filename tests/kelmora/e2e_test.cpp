@@ -47,10 +47,11 @@ void past_name_entry(terminal_run& t) {
 }
 
 std::string wait_for_file(const std::string& path, double seconds = 10) {
-    for (double t = 0; t < seconds; t += 0.05) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (std::chrono::steady_clock::now() < end) {
         std::string text = terminal_run::read_file(path);
         if (!text.empty()) return text;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     return "";
 }

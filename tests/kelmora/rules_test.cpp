@@ -1,5 +1,7 @@
 // The menu's plain parts: item lists, list view, name editing, logo, backdrop bands, tables.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -241,12 +243,43 @@ TEST(ScoreTable, ThePlayersEntriesAreThoseUnderTheNameTheGamesWrite) {
     EXPECT_FALSE(is_players(table_entry{"", 3}, ""));
 }
 
-TEST(Privileges, AnUnprivilegedRunKeepsItsIdentity) {
-    uid_t uid = getuid();
-    gid_t gid = getgid();
-    EXPECT_TRUE(drop_extra_privileges());
-    EXPECT_EQ(geteuid(), uid);
-    EXPECT_EQ(getegid(), gid);
+// In a child, takes on the ids a set-id menu would start with, drops the
+// extra ones and reports: 0 when every id is the player's and none of the
+// extra ones can be taken back, else which check failed.
+int ids_after_drop(uid_t ruid, uid_t euid, gid_t rgid, gid_t egid) {
+    pid_t child = fork();
+    if (child == 0) {
+        if (setresgid(rgid, egid, egid) != 0 || setresuid(ruid, euid, euid) != 0) _exit(10);
+        if (!drop_extra_privileges()) _exit(11);
+        uid_t r, e, s;
+        gid_t rg, eg, sg;
+        if (getresuid(&r, &e, &s) != 0 || getresgid(&rg, &eg, &sg) != 0) _exit(12);
+        if (r != ruid || e != ruid || s != ruid) _exit(13);
+        if (rg != rgid || eg != rgid || sg != rgid) _exit(14);
+        if (euid != ruid && (seteuid(euid) == 0 || setuid(euid) == 0)) _exit(15);
+        if (egid != rgid && (setegid(egid) == 0 || setgid(egid) == 0)) _exit(16);
+        _exit(0);
+    }
+    int status = 0;
+    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+    return WEXITSTATUS(status);
+}
+
+TEST(Privileges, ASetIdMenuGivesUpEveryExtraIdForGood) {
+    if (geteuid() != 0) GTEST_SKIP() << "needs root to take on the ids of a set-id program";
+    const uid_t player = 65534;
+    const gid_t player_group = 65534;
+    struct {
+        const char* install;
+        uid_t euid;
+        gid_t egid;
+    } cases[] = {
+        {"set-user-id root", 0, player_group},
+        {"set-group-id games", player, 60},
+        {"both", 0, 60},
+        {"neither", player, player_group},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ids_after_drop(player, c.euid, player_group, c.egid), 0) << c.install;
 }
 
 }  // namespace

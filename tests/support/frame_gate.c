@@ -5,9 +5,11 @@
  * KM_TEST_GATE=dir every pause a frame is paced by (a sleep of 50 ms or more,
  *                  a timed input wait of 100 ms or more) waits instead for one
  *                  byte on the FIFO dir/steps; a timed input wait also ends when
- *                  input arrives, as it would have. dir/counts holds two 64-bit
- *                  counters, arrivals at the gate and departures, so the test
- *                  knows when the program stands between frames.
+ *                  input arrives, as it would have. dir/counts holds four
+ *                  64-bit words: arrivals at the gate, departures, the kind of
+ *                  the latest gate (1 a sleep, 2 a wait for input) and whether
+ *                  the latest departure came from input (so a sleep that a key
+ *                  started, as a throttle, is told from a frame's pace).
  *
  * Shorter waits (an escape sequence's delay, a lock's retry) run as usual. The
  * shipped programs know nothing of this: it only works preloaded. */
@@ -36,7 +38,7 @@ static void open_gate(void) {
     snprintf(path, sizeof path, "%s/counts", dir);
     int cfd = open(path, O_RDWR | O_CLOEXEC);
     if (cfd < 0) return;
-    void* map = mmap(NULL, 2 * sizeof(uint64_t), PROT_READ | PROT_WRITE, MAP_SHARED, cfd, 0);
+    void* map = mmap(NULL, 4 * sizeof(uint64_t), PROT_READ | PROT_WRITE, MAP_SHARED, cfd, 0);
     close(cfd);
     if (map == MAP_FAILED) return;
     snprintf(path, sizeof path, "%s/steps", dir);
@@ -63,6 +65,7 @@ static int wait_at_gate(struct pollfd* fds, nfds_t n) {
     memcpy(all, fds, n * sizeof *fds);
     all[n].fd = gate_fd;
     all[n].events = POLLIN;
+    __atomic_store_n(&counts[2], n == 0 ? 1 : 2, __ATOMIC_SEQ_CST);
     __atomic_add_fetch(&counts[0], 1, __ATOMIC_SEQ_CST);
     int result;
     for (;;) {
@@ -91,6 +94,7 @@ static int wait_at_gate(struct pollfd* fds, nfds_t n) {
         }
     }
     int saved = errno;
+    __atomic_store_n(&counts[3], result > 0 ? 1 : 0, __ATOMIC_SEQ_CST);
     __atomic_add_fetch(&counts[1], 1, __ATOMIC_SEQ_CST);
     errno = saved;
     return result;

@@ -125,9 +125,9 @@ terminal_run::terminal_run(const std::string& program, const options& opts) {
         if (mkfifo((gate + "/steps").c_str(), 0600) != 0) throw std::runtime_error("terminal_run: mkfifo failed");
         steps_ = open((gate + "/steps").c_str(), O_RDWR | O_CLOEXEC);
         int cfd = open((gate + "/counts").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        if (steps_ < 0 || cfd < 0 || ftruncate(cfd, 2 * sizeof(uint64_t)) != 0)
+        if (steps_ < 0 || cfd < 0 || ftruncate(cfd, 4 * sizeof(uint64_t)) != 0)
             throw std::runtime_error("terminal_run: gate files");
-        void* map = mmap(nullptr, 2 * sizeof(uint64_t), PROT_READ | PROT_WRITE, MAP_SHARED, cfd, 0);
+        void* map = mmap(nullptr, 4 * sizeof(uint64_t), PROT_READ | PROT_WRITE, MAP_SHARED, cfd, 0);
         close(cfd);
         if (map == MAP_FAILED) throw std::runtime_error("terminal_run: mmap failed");
         counts_ = static_cast<uint64_t*>(map);
@@ -160,7 +160,7 @@ terminal_run::~terminal_run() {
     tmux("kill-server");
     if (tty_ >= 0) close(tty_);
     if (steps_ >= 0) close(steps_);
-    if (counts_ != nullptr) munmap(counts_, 2 * sizeof(uint64_t));
+    if (counts_ != nullptr) munmap(counts_, 4 * sizeof(uint64_t));
     std::error_code ec;
     std::filesystem::remove_all(root_, ec);
 }
@@ -257,7 +257,11 @@ std::string terminal_run::row(int y) { return row_of(screen(), y); }
 
 bool terminal_run::wait_until(const std::function<bool(const std::string&)>& holds, double seconds) {
     for (deadline d(seconds); !d.passed();) {
-        if (holds(screen())) return true;
+        if (holds(screen())) {
+            // The text may come before the rest of the same repaint: let tmux take in all of it.
+            stable_capture("", 1);
+            return true;
+        }
         pause_ms(20);
     }
     return false;
@@ -273,9 +277,9 @@ bool terminal_run::wait_gone(const std::string& text, double seconds) {
 
 // The program stands still, so the screen changes only while tmux takes in
 // what was written before: two equal captures in a row mean it has all of it.
-std::string terminal_run::stable_capture(const std::string& flags) {
+std::string terminal_run::stable_capture(const std::string& flags, double seconds) {
     std::string last = tmux("capture-pane -p " + flags + " -t run");
-    for (deadline d(5); !d.passed();) {
+    for (deadline d(seconds); !d.passed();) {
         pause_ms(20);
         std::string now = tmux("capture-pane -p " + flags + " -t run");
         if (now == last) return now;
@@ -287,7 +291,7 @@ std::string terminal_run::stable_capture(const std::string& flags) {
 bool terminal_run::settle(double seconds) {
     for (deadline d(seconds); !d.passed();) {
         const int queued = queued_input();
-        if (queued == 0 && waits_for_input()) {
+        if (queued == 0 && waits_for_input() && !throttled_sleep()) {
             // Past an escape sequence's delay, which also waits in poll with a key half read.
             const uint64_t read_so_far = bytes_read();
             pause_ms(80);
@@ -297,8 +301,9 @@ bool terminal_run::settle(double seconds) {
             }
             continue;
         }
-        // A gated program pausing with keys unread reads them after the pause.
-        if (queued > 0 && at_gate()) {
+        // A gated program pausing with keys unread reads them after the pause;
+        // a sleep that a key began (a throttle) is part of answering that key.
+        if ((queued > 0 && at_gate()) || throttled_sleep()) {
             const uint64_t left = __atomic_load_n(&counts_[1], __ATOMIC_SEQ_CST);
             if (write(steps_, "s", 1) != 1) return false;
             for (deadline s(5); !s.passed() && __atomic_load_n(&counts_[1], __ATOMIC_SEQ_CST) == left;) pause_ms(2);
@@ -324,6 +329,11 @@ int terminal_run::wait_exit(double seconds) {
         pause_ms(20);
     }
     return -1;
+}
+
+bool terminal_run::throttled_sleep() {
+    return at_gate() && __atomic_load_n(&counts_[2], __ATOMIC_SEQ_CST) == 1 &&
+           __atomic_load_n(&counts_[3], __ATOMIC_SEQ_CST) == 1;
 }
 
 bool terminal_run::at_gate() {

@@ -97,8 +97,9 @@ private:
     bool waits_for_input();
     uint64_t bytes_read();
     bool at_gate();
+    bool throttled_sleep();
     bool wait_at_gate(double seconds);
-    std::string stable_capture(const std::string& flags);
+    std::string stable_capture(const std::string& flags, double seconds = 5);
     std::string socket_, home_, scores_, config_, root_, status_;
     int tty_ = -1;
     int pane_pid_ = -1;
