@@ -14,12 +14,13 @@ const std::string game_over = "Game over! Press a key to see the high scores:";
 
 std::string voltrider() { return program_path("voltrider"); }
 
-// A run whose ticks move only on a key or a step, with a fixed start, so the
-// crash below never depends on where the clock put the pickups.
+// A run whose ticks move only on a key or a step, with a fixed start, so no
+// crash, stop or pickup ever depends on the clock.
 terminal_run::options frozen() {
     terminal_run::options opts;
     opts.gated = true;
-    opts.seed = 7;
+    // This seed leaves the cells around the starting place empty.
+    opts.seed = 1;
     return opts;
 }
 
@@ -38,7 +39,7 @@ bool crash(terminal_run& t) {
 }  // namespace
 
 TEST(VoltriderProgram, TheHintShowsUnderTheFrameUntilTheFirstKey) {
-    terminal_run t(voltrider());
+    terminal_run t(voltrider(), frozen());
     ASSERT_TRUE(t.wait_for(hint));
     EXPECT_EQ(t.row(22).substr(0, hint.size()), hint);
     EXPECT_EQ(t.row(21).rfind("└─", 0), 0u) << "the frame's bottom line";
@@ -55,7 +56,7 @@ TEST(VoltriderProgram, QuittingDuringPlayRecordsNothing) {
         int status;
     } cases[] = {{"q", 0}, {"Escape", 0}, {"C-c", 2}};
     for (const row& c : cases) {
-        terminal_run t(voltrider());
+        terminal_run t(voltrider(), frozen());
         ASSERT_TRUE(t.wait_for(hint)) << c.key;
         t.keys({c.key});
         EXPECT_EQ(t.wait_exit(), c.status) << c.key;
@@ -147,7 +148,7 @@ TEST(VoltriderProgram, TheTrophyFlashesInColourUnlessThePhotosensitivitySwitchWa
 }
 
 TEST(VoltriderProgram, HelpKeysShowTheControlsAndTheGameplayPages) {
-    terminal_run t(voltrider());
+    terminal_run t(voltrider(), frozen());
     ASSERT_TRUE(t.wait_for(hint));
     t.keys({"?"});
     ASSERT_TRUE(t.wait_for("**** THE CONTROLS ****"));
@@ -167,7 +168,7 @@ TEST(VoltriderProgram, HelpKeysShowTheControlsAndTheGameplayPages) {
 }
 
 TEST(VoltriderProgram, AnArgumentIsAnsweredAndTheGamePlaysAllTheSame) {
-    terminal_run::options opts;
+    terminal_run::options opts = frozen();
     opts.args = {"--fast"};
     terminal_run t(voltrider(), opts);
     ASSERT_TRUE(t.wait_for(hint));
