@@ -91,8 +91,10 @@ int open_or_create_at(int dir, const struct stat& dir_st, const char* name, int 
     if (fd < 0) return errno == EEXIST ? open_regular_at(dir, name, flags, 0, st, one_name) : -1;
     *created = true;
     if (fstat(fd, st) == 0 && st->st_gid != dir_st.st_gid) {
-        // Without it, a file a root-run game creates would be root's group's.
-        if (fchown(fd, static_cast<uid_t>(-1), dir_st.st_gid) != 0) { /* the creator's group stays */ }
+        // Without it, a file a root-run game creates would be root's group's;
+        // where the group cannot be given, the creator's stays.
+        int given = fchown(fd, static_cast<uid_t>(-1), dir_st.st_gid);
+        static_cast<void>(given);
     }
     if (fchmod(fd, mode) != 0 || fstat(fd, st) != 0) {
         close(fd);
