@@ -91,6 +91,12 @@ install(CODE "
     endif()
     execute_process(COMMAND chown \"root:\${km_group}\" \"\${table}\")
     execute_process(COMMAND chmod 0664 \"\${table}\")
+    # And its journal: one a player's game made would be that player's to chmod.
+    if(NOT EXISTS \"\${table}.journal\")
+      file(TOUCH \"\${table}.journal\")
+    endif()
+    execute_process(COMMAND chown \"root:\${km_group}\" \"\${table}.journal\")
+    execute_process(COMMAND chmod 0664 \"\${table}.journal\")
     message(STATUS \"Set-group-id \${km_group}: \${km_bin}/\${game}\")
     execute_process(COMMAND chown \"root:\${km_group}\" \"\${km_bin}/\${game}\" RESULT_VARIABLE failed)
     if(NOT failed)

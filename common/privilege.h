@@ -1,26 +1,17 @@
-// The games group of a set-group-id install: held only while a result is
-// merged into the shared score directory, never while anything else runs.
+// Extra ids (a set-group-id game's games group): used once at start to open
+// the shared table, then given up for good before anything the player
+// controls is read.
 #pragma once
 
-// Gives up the extra group: the effective group becomes the player's own,
-// while the saved one keeps the games group for the merge. The first call
-// remembers which group that was; later calls only drop it again. Ends the
-// program when the group cannot be given up, rather than run with it.
-void drop_group_privilege();
+// Gives up every set-user and set-group identity for good: real, effective
+// and saved ids all become the real ones. False when that is impossible.
+bool drop_extra_privileges();
 
-// Takes the games group back; false when there is none to take (an ordinary
-// install) or the system refuses.
-bool regain_group_privilege();
+// A game's start: a process with extra ids opens its shared table in the
+// shared directory (hold_shared_table), the table named after the program the
+// kernel started; then every extra id is given up for good. Ends the program
+// when they cannot be given up, rather than run with them.
+void start_shared_scores();
 
-// Holds the games group for one scope, and a umask that keeps the tables it
-// creates readable by every player.
-class shared_dir_access {
-public:
-    shared_dir_access();
-    ~shared_dir_access();
-    shared_dir_access(const shared_dir_access&) = delete;
-    shared_dir_access& operator=(const shared_dir_access&) = delete;
-
-private:
-    unsigned old_mask_;
-};
+// The same with the shared directory and the table given, for the tests.
+void start_shared_scores_in(const char* shared_dir, const char* file_name);

@@ -29,8 +29,9 @@ bool colours_wanted() {
 }
 
 bool start_curses() {
-    // A set-group-id game holds its group only while it merges a result.
-    drop_group_privilege();
+    // Before curses reads the player's terminal description: a set-group-id
+    // game opens its shared table with the games group, then gives the group up for good.
+    start_shared_scores();
     signal(SIGINT, quit_on_signal);
     // Without the locale, line-drawing characters come out as letters in UTF-8 terminals.
     setlocale(LC_ALL, "");

@@ -1,8 +1,5 @@
-// The menu's plain parts: lists, view arithmetic, name editing, backdrop geometry, tables.
+// The menu's plain parts: lists, view arithmetic, name editing, backdrop geometry, table rows.
 #include "rules.h"
-
-#include <grp.h>
-#include <unistd.h>
 
 #include <cstring>
 
@@ -182,30 +179,6 @@ int shown_width(const name_entry& name) {
 
 bool name_ready(const name_entry& name) { return name.length > 0; }
 
-std::vector<std::string> score_locations(const char* file_name, const char* scores_dir, const char* shared_dir,
-                                         const char* home) {
-    std::vector<std::string> paths;
-    auto add = [&](const char* format, const char* dir) {
-        if (dir == nullptr || *dir == '\0') return;
-        char path[1000];
-        int length = snprintf(path, sizeof path, format, dir, file_name);
-        if (length < 0 || length >= static_cast<int>(sizeof path)) return;
-        paths.emplace_back(path);
-    };
-    add("%s/%s", scores_dir);
-    add("%s/%s", shared_dir);
-    add("%s/.%s", home);
-    return paths;
-}
-
-std::vector<table_entry> read_table(FILE* in, int most) {
-    std::vector<table_entry> table;
-    rewind(in);
-    table_entry e;
-    while (static_cast<int>(table.size()) < most && read_entry(in, e.name, &e.score) == 2) table.push_back(e);
-    return table;
-}
-
 std::string score_text(int64_t score) { return std::to_string(score); }
 
 int score_column(int cols, int64_t score) {
@@ -215,17 +188,6 @@ int score_column(int cols, int64_t score) {
 
 std::string current_player() { return player_name(); }
 
-bool is_players(const table_entry& entry, const std::string& player) {
+bool is_players(const score_entry& entry, const std::string& player) {
     return !player.empty() && player == entry.name;
-}
-
-bool drop_extra_privileges() {
-    uid_t ruid, euid, suid;
-    gid_t rgid, egid, sgid;
-    if (getresuid(&ruid, &euid, &suid) != 0 || getresgid(&rgid, &egid, &sgid) != 0) return false;
-    // Groups first: once the user identity is given up, the group one can no longer be.
-    if (euid == 0 && ruid != 0 && setgroups(1, &rgid) != 0) return false;
-    if ((egid != rgid || sgid != rgid) && setresgid(rgid, rgid, rgid) != 0) return false;
-    if ((euid != ruid || suid != ruid) && setresuid(ruid, ruid, ruid) != 0) return false;
-    return true;
 }

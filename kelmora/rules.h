@@ -1,5 +1,5 @@
 // The menu's plain parts: its item lists, the list view, the name being typed,
-// the backdrop's geometry and where score tables are looked for and how they read.
+// the backdrop's geometry and the player's entries of a table.
 #pragma once
 
 #include <cstdint>
@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "privilege.h"  // drop_extra_privileges, which the menu runs first
 #include "score_store.h"
 
 // An item list: every item followed by a newline, nothing after the last one.
@@ -94,24 +95,8 @@ int shown_width(const name_entry& name);
 // into score files as a line no reader can take back.
 bool name_ready(const name_entry& name);
 
-// The files where a table may be, in the order they are shown: the player's own
-// score directory, the shared directory, the hidden file in the home directory.
-// A null or empty directory is not a location; a path too long for the path
-// buffer is left out rather than cut into the name of some other file.
-std::vector<std::string> score_locations(const char* file_name, const char* scores_dir, const char* shared_dir,
-                                         const char* home);
-
 // Rows the browser shows of one table.
 constexpr int table_rows_shown = 10;
-
-struct table_entry {
-    char name[max_name_length + 1];
-    int64_t score;
-};
-
-// Reads entries from the start of `in` up to the first line that is not one,
-// or until `most` have been taken.
-std::vector<table_entry> read_table(FILE* in, int most);
 
 // The score as printed, and the column where it starts so that its last digit
 // stands next to the right border.
@@ -121,8 +106,4 @@ int score_column(int cols, int64_t score);
 // The name the player's entries carry, as the games write it.
 std::string current_player();
 
-bool is_players(const table_entry& entry, const std::string& player);
-
-// Gives up any set-user or set-group identity for good: the menu starts
-// arbitrary commands through the shell. False when that is impossible.
-bool drop_extra_privileges();
+bool is_players(const score_entry& entry, const std::string& player);

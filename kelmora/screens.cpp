@@ -1,9 +1,7 @@
 // Drawing and waiting screens of the menu, and the launching of programs.
 #include "screens.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -163,7 +161,7 @@ void enter_player_name() {
     }
 }
 
-void draw_score_table(const std::vector<table_entry>& table, const std::string& player) {
+void draw_score_table(const std::vector<score_entry>& table, const std::string& player) {
     werase(stdscr);
     draw_screen_border();
     put_string(1, COLS / 2 - 6, "High Scores", palette[1]);
@@ -176,32 +174,22 @@ void draw_score_table(const std::vector<table_entry>& table, const std::string& 
     wrefresh(stdscr);
 }
 
-void show_score_file(FILE* file) {
-    std::vector<table_entry> table = read_table(file, table_rows_shown);
+namespace {
+
+void show_table(const std::vector<score_entry>& table) {
     std::string player = current_player();
     draw_score_table(table, player);
-    fclose(file);
     flushinp();
     next_key([&] { draw_score_table(table, player); });
 }
 
-namespace {
-
-// Only a regular file is a table; opening a FIFO planted in its place must not hang the menu.
-FILE* open_table(const std::string& path, struct stat* st) {
-    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return nullptr;
-    if (fstat(fd, st) != 0 || !S_ISREG(st->st_mode)) {
-        close(fd);
-        return nullptr;
-    }
-    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    FILE* file = fdopen(fd, "r");
-    if (file == nullptr) close(fd);
-    return file;
-}
-
 }  // namespace
+
+void show_score_file(FILE* file) {
+    std::vector<score_entry> table = read_scores(file, table_rows_shown);
+    fclose(file);
+    show_table(table);
+}
 
 void browse_scores_in(const char* shared_dir) {
     for (;;) {
@@ -213,19 +201,16 @@ void browse_scores_in(const char* shared_dir) {
         nth_item(score_file_list, k, item_name);
         // The same file reached twice (KM_SCORES_DIR naming the shared directory) is shown once.
         std::vector<std::pair<dev_t, ino_t>> shown;
-        for (const std::string& path : score_locations(item_name, getenv("KM_SCORES_DIR"), shared_dir, getenv("HOME"))) {
+        for (const score_location& l : score_locations(item_name, getenv("KM_SCORES_DIR"), shared_dir, getenv("HOME"))) {
             struct stat st;
-            FILE* file = open_table(path, &st);
-            if (file == nullptr) continue;
+            std::vector<score_entry> table;
+            if (!read_whole_table(l.path.c_str(), table_rows_shown, table, &st)) continue;
             std::pair<dev_t, ino_t> id{st.st_dev, st.st_ino};
             bool seen = false;
             for (const auto& s : shown) seen = seen || s == id;
-            if (seen) {
-                fclose(file);
-                continue;
-            }
+            if (seen) continue;
             shown.push_back(id);
-            show_score_file(file);
+            show_table(table);
         }
     }
 }

@@ -42,7 +42,7 @@ void draw_name_entry(const name_entry& name);
 void enter_player_name();
 
 // One table: border, title, the entries with the player's own highlighted.
-void draw_score_table(const std::vector<table_entry>& table, const std::string& player);
+void draw_score_table(const std::vector<score_entry>& table, const std::string& player);
 
 // Shows one open table, closes it and waits for a key.
 void show_score_file(FILE* file);

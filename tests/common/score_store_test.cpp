@@ -1,6 +1,7 @@
 // The score store: merging, locations, names, malformed tables and failures that must lose nothing.
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/ptrace.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -13,6 +14,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <random>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -50,6 +54,101 @@ std::string stream_text() {
     return s;
 }
 
+// A journal as the store writes one: a dead game leaves one pending, and a
+// player who owns one can write any journal he likes.
+std::string journal(uint64_t generation, bool pending, const std::string& table) {
+    char head[80];
+    snprintf(head, sizeof head, "journal %llu %s %zu ", static_cast<unsigned long long>(generation),
+             pending ? "pending" : "idle", table.size());
+    uint64_t h = 14695981039346656037ull;
+    for (unsigned char c : std::string(head) + table) {
+        h ^= c;
+        h *= 1099511628211ull;
+    }
+    char sum[24];
+    snprintf(sum, sizeof sum, "%016llx\n", static_cast<unsigned long long>(h));
+    return head + std::string(sum) + table;
+}
+
+bool journal_is_idle(const std::string& path) { return read_file(path).find(" idle 0 ") != std::string::npos; }
+
+std::string text_of(const std::vector<score_entry>& entries) {
+    std::string s;
+    for (const auto& e : entries) s += std::string(e.name) + " : " + std::to_string(e.score) + "\n";
+    return s;
+}
+
+// What the menu's reader makes of the table at `path`; "<none>" when it shows nothing.
+std::string whole_table(const std::string& path, int most = 100) {
+    std::vector<score_entry> entries;
+    struct stat st;
+    if (!read_whole_table(path.c_str(), most, entries, &st)) return "<none>";
+    return text_of(entries);
+}
+
+// A table as a merge leaves it: `n` lines "name : score", best first, and not a byte more.
+bool strictly_whole(const std::string& text, size_t n) {
+    std::istringstream in(text);
+    std::string line;
+    size_t count = 0;
+    long long last = 0;
+    while (std::getline(in, line)) {
+        size_t sep = line.find(" : ");
+        if (sep == 0 || sep == std::string::npos || line.find(' ') != sep) return false;
+        const std::string digits = line.substr(sep + 3);
+        if (digits.empty() || digits.find_first_not_of("-0123456789") != std::string::npos) return false;
+        long long score = std::stoll(digits);
+        if (count > 0 && score > last) return false;
+        last = score;
+        ++count;
+    }
+    return count == n && !text.empty() && text.back() == '\n';
+}
+
+// Files a merge makes for a moment beside `table` (and those of earlier versions).
+std::vector<std::string> temporary_files(const std::string& dir, const std::string& table) {
+    std::vector<std::string> found;
+    for (const auto& e : fs::directory_iterator(dir)) {
+        std::string name = e.path().filename();
+        if (name.rfind(table + ".", 0) != 0) continue;
+        std::string rest = name.substr(table.size() + 1);
+        if (rest != "lock" && rest != "journal") found.push_back(name);
+    }
+    return found;
+}
+
+// Runs `work` in a child that stops at the entry and the exit of every system
+// call; `at_stop` runs at each stop while the child is frozen there, and
+// returns false to kill it on the spot. Returns the number of stops.
+int step_through(const std::function<void()>& work, const std::function<bool(int)>& at_stop) {
+    pid_t pid = fork();
+    if (pid == 0) {
+        ptrace(PTRACE_TRACEME, 0, nullptr, nullptr);
+        raise(SIGSTOP);
+        work();
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ptrace(PTRACE_SETOPTIONS, pid, nullptr, PTRACE_O_TRACESYSGOOD | PTRACE_O_EXITKILL);
+    int stops = 0;
+    long signo = 0;
+    for (;;) {
+        ptrace(PTRACE_SYSCALL, pid, nullptr, signo);
+        signo = 0;
+        if (waitpid(pid, &status, 0) != pid || WIFEXITED(status) || WIFSIGNALED(status)) return stops;
+        if (WSTOPSIG(status) != (SIGTRAP | 0x80)) {
+            signo = WSTOPSIG(status);
+            continue;
+        }
+        if (!at_stop(stops++)) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            return stops;
+        }
+    }
+}
+
 class ScoreStore : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -68,6 +167,7 @@ protected:
         unsetenv("HOME");
     }
     void TearDown() override {
+        release_shared_table();
         for (auto& [k, v] : saved_env) {
             if (v == "\x01unset") unsetenv(k.c_str());
             else setenv(k.c_str(), v.c_str(), 1);
@@ -230,6 +330,22 @@ TEST_F(ScoreStore, TriesTheLocationsInOrder) {
     EXPECT_EQ(read_file(shared + "/g_scores"), "alice : 6\nalice : 5\n");
 }
 
+TEST(ScoreLocations, OwnDirectoryFirstThenSharedThenHome) {
+    auto paths = [](const std::vector<score_location>& locations) {
+        std::vector<std::string> p;
+        for (const auto& l : locations) p.push_back(l.path + (l.shared ? " (shared)" : ""));
+        return p;
+    };
+    using v = std::vector<std::string>;
+    EXPECT_EQ(paths(score_locations("arrowpip_scores", "/own", "/shared", "/home/al")),
+              (v{"/own/arrowpip_scores", "/shared/arrowpip_scores (shared)", "/home/al/.arrowpip_scores"}));
+    EXPECT_EQ(paths(score_locations("x", nullptr, "/shared", nullptr)), (v{"/shared/x (shared)"}));
+    EXPECT_EQ(paths(score_locations("x", "", "/shared", "")), (v{"/shared/x (shared)"}));
+    // A path that would not fit is left out, not cut into another file's name.
+    std::string deep(998, 'd');
+    EXPECT_EQ(paths(score_locations("x", deep.c_str(), "/shared", "/h")), (v{"/shared/x (shared)", "/h/.x"}));
+}
+
 TEST_F(ScoreStore, PathsThatAreNotRegularFilesFailAtOnce) {
     const std::string target = dir + "/real";
     write_file(target, "a : 1\n");
@@ -240,7 +356,9 @@ TEST_F(ScoreStore, PathsThatAreNotRegularFilesFailAtOnce) {
     ASSERT_EQ(mkfifo((dir + "/fifo").c_str(), 0644), 0);
     fs::create_directories(dir + "/adir");
     fs::create_symlink(target, dir + "/link");
+    ASSERT_EQ(link(target.c_str(), (dir + "/second_name").c_str()), 0);
     std::vector<odd_case> cases = {
+        {"hard link: writing it would change the file it names too", dir + "/second_name"},
         {"FIFO: no reader would ever come", dir + "/fifo"},
         {"directory", dir + "/adir"},
         {"device", "/dev/null"},
@@ -250,6 +368,7 @@ TEST_F(ScoreStore, PathsThatAreNotRegularFilesFailAtOnce) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         EXPECT_EQ(merge_score(c.path.c_str(), 5, 10), score_failed);
+        EXPECT_EQ(whole_table(c.path), "<none>") << "the menu shows none of them either";
     }
     EXPECT_EQ(read_file(target), "a : 1\n");
     EXPECT_TRUE(fs::is_fifo(dir + "/fifo"));
@@ -345,6 +464,17 @@ TEST_F(ScoreStore, KeepsThePermissionBitsOfTheTable) {
     umask(old_mask);
     EXPECT_EQ(fs::status(table).permissions(), fs::perms(0600));
     EXPECT_EQ(fs::status(table + ".lock").permissions(), fs::perms(0644));
+
+    // The shared directory's files are made for every player's games, whatever
+    // this player's umask; its lock file is for the games alone.
+    const std::string shared = dir + "/shared";
+    fs::create_directories(shared);
+    old_mask = umask(077);
+    ASSERT_TRUE(hold_shared_table(shared.c_str(), "g_scores"));
+    umask(old_mask);
+    EXPECT_EQ(fs::status(shared + "/g_scores.lock").permissions(), fs::perms(0640));
+    EXPECT_EQ(fs::status(shared + "/g_scores").permissions(), fs::perms(0664));
+    EXPECT_EQ(fs::status(shared + "/g_scores.journal").permissions(), fs::perms(0664));
 }
 
 TEST_F(ScoreStore, ClosesTheStreamItReplaces) {
@@ -360,25 +490,32 @@ TEST_F(ScoreStore, ClosesTheStreamItReplaces) {
 TEST_F(ScoreStore, ConcurrentGamesLoseNoResult) {
     constexpr int players = 20;
     constexpr int n = 10;
-    std::vector<pid_t> children;
-    for (int i = 0; i < players; ++i) {
-        pid_t pid = fork();
-        ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            setenv("KM_PLAYER", ("p" + std::to_string(i)).c_str(), 1);
-            int8_t r = merge_score(table.c_str(), 1000 + i, n);
-            _exit(r == score_failed ? 1 : 0);
+    for (bool shared : {false, true}) {
+        SCOPED_TRACE(shared ? "the shared table, rewritten in place" : "a table of one's own, replaced whole");
+        fs::remove(table);
+        fs::remove(table + ".journal");
+        std::vector<pid_t> children;
+        for (int i = 0; i < players; ++i) {
+            pid_t pid = fork();
+            ASSERT_GE(pid, 0);
+            if (pid == 0) {
+                setenv("KM_PLAYER", ("p" + std::to_string(i)).c_str(), 1);
+                int8_t r = shared && hold_shared_table(dir.c_str(), "table") ? save_score_in(dir.c_str(), "table", 1000 + i, n)
+                                                                               : merge_score(table.c_str(), 1000 + i, n);
+                _exit(r == score_failed ? 1 : 0);
+            }
+            children.push_back(pid);
         }
-        children.push_back(pid);
+        for (pid_t pid : children) {
+            int status = 0;
+            waitpid(pid, &status, 0);
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        }
+        std::vector<std::string> expected;
+        for (int i = players - 1; i >= players - n; --i)
+            expected.push_back("p" + std::to_string(i) + " : " + std::to_string(1000 + i));
+        EXPECT_EQ(read_file(table), lines(expected));
     }
-    for (pid_t pid : children) {
-        int status = 0;
-        waitpid(pid, &status, 0);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    }
-    std::vector<std::string> expected;
-    for (int i = players - 1; i >= players - n; --i) expected.push_back("p" + std::to_string(i) + " : " + std::to_string(1000 + i));
-    EXPECT_EQ(read_file(table), lines(expected));
 }
 
 // A game killed at any moment of a merge leaves a whole table, old or new, and
@@ -460,7 +597,7 @@ TEST_F(ScoreStore, AnotherOwnersTableIsRewrittenInPlaceAndKeepsItsOwner) {
     ASSERT_EQ(stat(table.c_str(), &st), 0);
     EXPECT_EQ(st.st_uid, 65534u);
     EXPECT_EQ(st.st_mode & 07777, 0664u);
-    EXPECT_FALSE(fs::exists(table + ".new"));
+    EXPECT_TRUE(journal_is_idle(table + ".journal"));
     EXPECT_EQ(stream_text(), "a : 5\nalice : 4\nb : 3\n");
 
     // Another game's merge while this one's high-score screen still reads its table.
@@ -474,20 +611,389 @@ TEST_F(ScoreStore, AnotherOwnersTableIsRewrittenInPlaceAndKeepsItsOwner) {
     EXPECT_EQ(read_file(table), "zed : 9\na : 5\nalice : 4\nb : 3\n");
 }
 
+// A game that died copying a new table into place left its journal pending:
+// the next merge finishes the copy first, on either road.
 TEST_F(ScoreStore, AJournalLeftByADeadGameIsFinishedFirst) {
-    // A game died copying a new table into place: the table is torn, the journal whole.
-    write_file(table, "a : 9\nb : 8\nc");
-    write_file(table + ".new", "a : 9\nb : 8\nc : 7\n");
-    EXPECT_EQ(merge_score(table.c_str(), 1, 10), 3);
-    EXPECT_EQ(read_file(table), "a : 9\nb : 8\nc : 7\nalice : 1\n");
-    EXPECT_FALSE(fs::exists(table + ".new"));
+    const std::string cut = journal(7, true, "x : 99\ny : 98\n");
+    std::string wrong_sum = cut;
+    wrong_sum[wrong_sum.size() - 2] = '7';
+    struct journal_case {
+        const char* what;
+        const char* table;  // null: none
+        std::string journal;
+        std::string after;  // once alice's 1 is merged
+    };
+    std::vector<journal_case> cases = {
+        {"the copy tore the table", "a : 9\nb : 8\nc", journal(7, true, "a : 9\nb : 8\nc : 7\n"),
+         "a : 9\nb : 8\nc : 7\nalice : 1\n"},
+        {"it died before the table existed at all", nullptr, journal(3, true, "z : 4\n"), "z : 4\nalice : 1\n"},
+        {"a journal cut short was never copied from", "a : 9\n", cut.substr(0, cut.size() - 3), "a : 9\nalice : 1\n"},
+        {"a journal that does not add up neither", "a : 9\n", wrong_sum, "a : 9\nalice : 1\n"},
+        {"an idle journal", "a : 9\n", journal(7, false, ""), "a : 9\nalice : 1\n"},
+    };
+    for (bool shared : {false, true}) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(c.what) + (shared ? ", shared" : ", own"));
+            fs::remove(table);
+            if (c.table != nullptr) write_file(table, c.table);
+            write_file(table + ".journal", c.journal);
+            int8_t r = shared ? save_score_in(dir.c_str(), "table", 1, 10) : merge_score(table.c_str(), 1, 10);
+            EXPECT_NE(r, score_failed);
+            EXPECT_EQ(read_file(table), c.after);
+            EXPECT_TRUE(journal_is_idle(table + ".journal"));
+        }
+    }
+}
 
-    // It died before the table existed at all.
-    fs::remove(table);
-    write_file(table + ".new", "z : 4\n");
-    EXPECT_EQ(merge_score(table.c_str(), 5, 10), 0);
-    EXPECT_EQ(read_file(table), "alice : 5\nz : 4\n");
-    EXPECT_FALSE(fs::exists(table + ".new"));
+// Whoever owns a journal can write any table into it; only the table's owner's
+// journal (or the merging player's own, on a table the player may write anyway)
+// is ever copied into the table or shown for it.
+TEST_F(ScoreStore, AJournalSomeoneElseOwnsIsNeverCopiedIntoTheTable) {
+    if (geteuid() != 0) GTEST_SKIP() << "files of three owners need root";
+    for (bool shared : {false, true}) {
+        SCOPED_TRACE(shared ? "shared" : "own");
+        write_file(table, "a : 5\n");
+        ASSERT_EQ(chown(table.c_str(), 65534, 65534), 0);
+        ASSERT_EQ(chmod(table.c_str(), 0664), 0);
+        write_file(table + ".journal", journal(1, true, "cheat : 999999\n"));
+        ASSERT_EQ(chown((table + ".journal").c_str(), 65533, 65533), 0);
+        ASSERT_EQ(chmod((table + ".journal").c_str(), 0666), 0);
+        EXPECT_EQ(whole_table(table), "a : 5\n");
+        int8_t r = shared ? save_score_in(dir.c_str(), "table", 4, 10) : merge_score(table.c_str(), 4, 10);
+        EXPECT_EQ(r, 1);
+        EXPECT_EQ(read_file(table), "a : 5\nalice : 4\n");
+        fs::remove(table);
+        fs::remove(table + ".journal");
+    }
+}
+
+TEST_F(ScoreStore, ReadsAWholeTableWhateverStateItsJournalIsIn) {
+    const std::string cut = journal(4, true, "x : 9\ny : 8\n");
+    std::string twelve;
+    for (int i = 0; i < 12; ++i) twelve += "p" + std::to_string(i) + " : " + std::to_string(100 - i) + "\n";
+    struct read_case {
+        const char* what;
+        const char* table;    // null: none
+        const char* journal;  // null: none
+        std::string shown;
+    };
+    std::vector<read_case> cases = {
+        {"no journal", "a : 2\n", nullptr, "a : 2\n"},
+        {"an idle journal", "a : 2\n", "idle", "a : 2\n"},
+        {"a pending journal: a copy under way, or one its game did not live to finish", "a : 2\nb", "pending",
+         "a : 2\nb : 1\n"},
+        {"a journal in the middle of its own rewrite: the table is not being written", "a : 2\n", "cut", "a : 2\n"},
+        {"no table", nullptr, nullptr, "<none>"},
+        {"a pending journal and no table yet", nullptr, "pending", "<none>"},
+        {"the first ten of a longer table", twelve.c_str(), nullptr, twelve.substr(0, twelve.find("p10"))},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove(table);
+        fs::remove(table + ".journal");
+        if (c.table != nullptr) write_file(table, c.table);
+        if (c.journal != nullptr) {
+            std::string j = c.journal;
+            write_file(table + ".journal", j == "idle"      ? journal(4, false, "")
+                                           : j == "pending" ? journal(4, true, "a : 2\nb : 1\n")
+                                                            : cut.substr(0, cut.size() - 4));
+        }
+        EXPECT_EQ(whole_table(table, 10), c.shown);
+    }
+}
+
+// The game gives up the ids that opened the shared table before the player's
+// terminal description is read: the merge needs nothing but what was opened.
+TEST_F(ScoreStore, TheSharedTableIsMergedThroughWhatWasOpenedAtStart) {
+    const std::string shared = dir + "/shared", home = dir + "/home";
+    fs::create_directories(shared);
+    fs::create_directories(home);
+    ASSERT_TRUE(hold_shared_table(shared.c_str(), "g_scores"));
+    if (geteuid() == 0) {
+        pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            // Nobody may write the directory or the table by name now.
+            if (setresgid(65534, 65534, 65534) != 0 || setresuid(65534, 65534, 65534) != 0) _exit(2);
+            _exit(save_score_in(shared.c_str(), "g_scores", 7, 10) == 0 ? 0 : 1);
+        }
+        int status = 0;
+        waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    } else {
+        ASSERT_EQ(chmod(shared.c_str(), 0555), 0);
+        EXPECT_EQ(save_score_in(shared.c_str(), "g_scores", 7, 10), 0);
+        chmod(shared.c_str(), 0755);
+    }
+    EXPECT_EQ(read_file(shared + "/g_scores"), "alice : 7\n");
+
+    // A table replaced since the start is not the one held: the result goes on to the next location.
+    setenv("HOME", home.c_str(), 1);
+    write_file(shared + "/replacement", "r : 1\n");
+    ASSERT_EQ(rename((shared + "/replacement").c_str(), (shared + "/g_scores").c_str()), 0);
+    EXPECT_EQ(save_score_in(shared.c_str(), "g_scores", 8, 10), 0);
+    EXPECT_EQ(read_file(shared + "/g_scores"), "r : 1\n");
+    EXPECT_EQ(read_file(home + "/.g_scores"), "alice : 8\n");
+}
+
+TEST_F(ScoreStore, AHardLinkInPlaceOfASharedTableIsRefusedAndTheLinkedFileKept) {
+    const std::string shared = dir + "/shared", home = dir + "/home", victim = dir + "/victim";
+    fs::create_directories(shared);
+    fs::create_directories(home);
+    setenv("HOME", home.c_str(), 1);
+    write_file(victim, "precious\n");
+    ASSERT_EQ(link(victim.c_str(), (shared + "/g_scores").c_str()), 0);
+    EXPECT_FALSE(hold_shared_table(shared.c_str(), "g_scores"));
+    EXPECT_EQ(save_score_in(shared.c_str(), "g_scores", 5, 10), 0);
+    EXPECT_EQ(read_file(home + "/.g_scores"), "alice : 5\n");
+    EXPECT_EQ(read_file(victim), "precious\n");
+
+    // A second name given to a table after the start.
+    fs::remove(shared + "/g_scores");
+    ASSERT_TRUE(hold_shared_table(shared.c_str(), "g_scores"));
+    ASSERT_EQ(link((shared + "/g_scores").c_str(), (dir + "/second").c_str()), 0);
+    EXPECT_EQ(save_score_in(shared.c_str(), "g_scores", 6, 10), 0);
+    EXPECT_EQ(read_file(dir + "/second"), "");
+    EXPECT_EQ(read_file(home + "/.g_scores"), "alice : 6\nalice : 5\n");
+}
+
+TEST_F(ScoreStore, TemporaryFilesKilledGamesLeftGoAtTheNextMerge) {
+    write_file(table, "a : 1\n");
+    for (const char* name : {"table.tmp.AbC123", "table.tmp.zz9zz9", "table.backup", "table.tmp.AbC1234", "other.tmp.AbC123"})
+        write_file(dir + "/" + name, "x : 1\n");
+    ASSERT_EQ(merge_score(table.c_str(), 2, 10), 0);
+    std::set<std::string> left;
+    for (const auto& e : fs::directory_iterator(dir)) left.insert(e.path().filename());
+    EXPECT_EQ(left, (std::set<std::string>{"table", "table.lock", "table.backup", "table.tmp.AbC1234", "other.tmp.AbC123"}))
+        << "a player's own files stay";
+
+    // In the shared directory nobody keeps files of his own: an earlier version's leftovers go too.
+    const std::string shared = dir + "/shared";
+    fs::create_directories(shared);
+    for (const char* name : {"g_scores.Xy12Z9", "g_scores.tmp.Qw3rty", "g_scores.bak"}) write_file(shared + "/" + name, "");
+    ASSERT_TRUE(hold_shared_table(shared.c_str(), "g_scores"));
+    left.clear();
+    for (const auto& e : fs::directory_iterator(shared)) left.insert(e.path().filename());
+    EXPECT_EQ(left, (std::set<std::string>{"g_scores", "g_scores.lock", "g_scores.journal", "g_scores.bak"}));
+}
+
+// The two roads of a merge, as a game runs them in a process of its own.
+struct road {
+    const char* what;
+    bool shared;
+};
+const road both_roads[] = {{"a table of one's own, replaced whole", false},
+                           {"the shared table, rewritten in place", true}};
+
+// A table whose new version is shorter, so a copy in place passes through a
+// table that is neither the old nor the new one.
+const std::string five_before = "ann : 500\nbob : 400\ncid : 300\ndee : 200\nzacharias_the_long_named : 100\n";
+const std::string five_after = "alice : 600\nann : 500\nbob : 400\ncid : 300\ndee : 200\n";
+
+void merge_on(const road& r, const std::string& dir, int64_t score) {
+    if (r.shared) {
+        release_shared_table();
+        hold_shared_table(dir.c_str(), "table");
+        save_score_in(dir.c_str(), "table", score, 5);
+    } else {
+        merge_score((dir + "/table").c_str(), score, 5);
+    }
+}
+
+TEST_F(ScoreStore, AGameKilledAtEveryStepOfAMergeLeavesAWholeTableAndNothingBehind) {
+    for (const road& r : both_roads) {
+        SCOPED_TRACE(r.what);
+        auto reset = [&] {
+            for (const auto& e : fs::directory_iterator(dir)) fs::remove(e.path());
+            write_file(table, five_before);
+        };
+        reset();
+        const int steps = step_through([&] { merge_on(r, dir, 600); }, [](int) { return true; });
+        ASSERT_GT(steps, 10);
+        ASSERT_EQ(read_file(table), five_after);
+        int left_temporary = 0, left_pending = 0, torn_raw = 0;
+        for (int k = 0; k < steps; ++k) {
+            SCOPED_TRACE(k);
+            reset();
+            step_through([&] { merge_on(r, dir, 600); }, [&](int i) { return i < k; });
+            const std::string raw = read_file(table);
+            torn_raw += raw != five_before && raw != five_after;
+            left_temporary += !temporary_files(dir, "table").empty();
+            left_pending += fs::exists(table + ".journal") && !journal_is_idle(table + ".journal");
+            const std::string shown = whole_table(table);
+            EXPECT_TRUE(shown == five_before || shown == five_after) << shown;
+            // The next game's merge; its score is too low to enter, so the table must come out old or new.
+            merge_on(r, dir, 1);
+            const std::string after = read_file(table);
+            EXPECT_TRUE(after == five_before || after == five_after) << after;
+            EXPECT_TRUE(temporary_files(dir, "table").empty());
+        }
+        printf("[ figures ] %s: killed at each of %d steps; %d left a temporary file, %d a pending journal, "
+               "%d a torn table on disk; after the next merge 0 of each\n",
+               r.what, steps, left_temporary, left_pending, torn_raw);
+    }
+}
+
+TEST_F(ScoreStore, AReaderAtEveryStepOfAnInPlaceRewriteSeesTheOldTableOrTheNew) {
+    write_file(table, five_before);
+    int steps = 0, mixed_on_disk = 0, shown_wrong = 0;
+    steps = step_through([&] { merge_on(both_roads[1], dir, 600); }, [&](int) {
+        const std::string raw = read_file(table);
+        mixed_on_disk += raw != five_before && raw != five_after;
+        const std::string shown = whole_table(table);
+        shown_wrong += shown != five_before && shown != five_after;
+        return true;
+    });
+    ASSERT_EQ(read_file(table), five_after);
+    EXPECT_EQ(shown_wrong, 0);
+    EXPECT_GT(mixed_on_disk, 0) << "the steps pass through a table on disk that is neither old nor new";
+    printf("[ figures ] a reader at each of %d steps: the file on disk was neither table at %d, the reader showed "
+           "another table %d times\n",
+           steps, mixed_on_disk, shown_wrong);
+}
+
+std::vector<std::string> records(const std::string& path) {
+    std::vector<std::string> out;
+    std::string all = read_file(path), one;
+    for (char c : all) {
+        if (c == '\x1e') {
+            out.push_back(one);
+            one.clear();
+        } else {
+            one += c;
+        }
+    }
+    return out;
+}
+
+void append_record(const std::string& path, const std::string& text) {
+    int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    std::string r = text + '\x1e';
+    // One write: records of several processes never interleave.
+    ssize_t ignored = write(fd, r.data(), r.size());
+    (void)ignored;
+    close(fd);
+}
+
+std::string ten_entries() {
+    std::string t;
+    for (int i = 0; i < 10; ++i) t += std::string(1 + i * 3, 'a' + i) + " : " + std::to_string(5000 - i * 10) + "\n";
+    return t;
+}
+
+TEST_F(ScoreStore, WritersKilledAtRandomMomentsLeaveNoTemporaryFileAfterTheNextMerge) {
+    constexpr int writers = 4, kills = 200, n = 10;
+    write_file(table, ten_entries());
+    auto spawn = [&](int w) {
+        pid_t pid = fork();
+        if (pid == 0) {
+            srandom(static_cast<unsigned>(getpid()));
+            for (int64_t i = 0;; ++i) {
+                setenv("KM_PLAYER", ("w" + std::to_string(w) + std::string(i % 9, 'x')).c_str(), 1);
+                merge_score(table.c_str(), random() % 10000, n);
+            }
+        }
+        return pid;
+    };
+    std::vector<pid_t> pids;
+    for (int w = 0; w < writers; ++w) pids.push_back(spawn(w));
+    std::mt19937 moments(15);
+    int leftovers = 0, most_at_once = 0, torn = 0, short_reads = 0;
+    for (int i = 0; i < kills; ++i) {
+        usleep(moments() % 3000);
+        const int w = static_cast<int>(moments() % writers);
+        kill(pids[w], SIGKILL);
+        waitpid(pids[w], nullptr, 0);
+        // With the lock held nobody is in the middle of a merge: every temporary file there is a killed game's.
+        int lock = open((table + ".lock").c_str(), O_RDONLY | O_CLOEXEC);
+        ASSERT_GE(lock, 0);
+        flock(lock, LOCK_EX);
+        const int here = static_cast<int>(temporary_files(dir, "table").size());
+        leftovers += here;
+        most_at_once = std::max(most_at_once, here);
+        torn += !strictly_whole(read_file(table), n);
+        close(lock);
+        short_reads += !strictly_whole(whole_table(table), n);
+        pids[w] = spawn(w);
+    }
+    for (pid_t pid : pids) kill(pid, SIGKILL);
+    for (pid_t pid : pids) waitpid(pid, nullptr, 0);
+    const int left_at_end = static_cast<int>(temporary_files(dir, "table").size());
+    EXPECT_NE(merge_score(table.c_str(), -1, n), score_failed);
+    EXPECT_EQ(temporary_files(dir, "table"), std::vector<std::string>{});
+    EXPECT_TRUE(strictly_whole(read_file(table), n));
+    EXPECT_EQ(torn, 0);
+    EXPECT_EQ(short_reads, 0);
+    printf("[ figures ] %d writers at once, %d kills at random moments: %d temporary files left by them in all (at most "
+           "%d at once, each gone at the next merge), %d left when the last writers died, 0 after the next merge; "
+           "%d torn tables, %d short reads\n",
+           writers, kills + writers, leftovers, most_at_once, left_at_end, torn, short_reads);
+}
+
+TEST_F(ScoreStore, AReaderWithoutTheLockNeverSeesAShortOrMixedTableWhileWritersRewriteInPlace) {
+    constexpr int writers = 3, merges_each = 40, n = 10;
+    const std::string initial = ten_entries();
+    write_file(table, initial);
+    const std::string written = dir + "/written.log", seen = dir + "/seen.log";
+    std::vector<pid_t> pids;
+    for (int w = 0; w < writers; ++w) {
+        pid_t pid = fork();
+        if (pid == 0) {
+            srandom(static_cast<unsigned>(getpid()));
+            if (!hold_shared_table(dir.c_str(), "table")) _exit(1);
+            for (int i = 0; i < merges_each; ++i) {
+                setenv("KM_PLAYER", ("w" + std::to_string(w) + std::string(i % 9, 'x')).c_str(), 1);
+                if (save_score_in(dir.c_str(), "table", 4900 + random() % 200, n) != score_failed)
+                    append_record(written, stream_text());
+            }
+            _exit(0);
+        }
+        pids.push_back(pid);
+    }
+    pid_t reader = fork();
+    if (reader == 0) {
+        for (;;) append_record(seen, whole_table(table));
+    }
+    // Writers frozen at random moments, some in the middle of a rewrite, while the reader goes on.
+    std::mt19937 moments(15);
+    int freezes = 0, frozen_mid_rewrite = 0, running = writers;
+    std::vector<bool> done(writers, false);
+    while (running > 0) {
+        usleep(moments() % 2000);
+        const int w = static_cast<int>(moments() % writers);
+        if (done[w]) continue;
+        kill(pids[w], SIGSTOP);
+        int status = 0;
+        waitpid(pids[w], &status, WUNTRACED);
+        if (WIFSTOPPED(status)) {
+            ++freezes;
+            frozen_mid_rewrite += !journal_is_idle(table + ".journal");
+            usleep(3000);
+            kill(pids[w], SIGCONT);
+        } else {
+            done[w] = true;
+            --running;
+        }
+    }
+    kill(reader, SIGKILL);
+    waitpid(reader, nullptr, 0);
+
+    std::set<std::string> tables = {initial};
+    for (const auto& t : records(written)) tables.insert(t);
+    int reads = 0, short_reads = 0, mixed = 0, none = 0;
+    for (const auto& t : records(seen)) {
+        ++reads;
+        if (t == "<none>") ++none;
+        else if (!strictly_whole(t, n)) ++short_reads;
+        else if (tables.count(t) == 0) ++mixed;
+    }
+    EXPECT_GT(reads, 0);
+    EXPECT_EQ(short_reads, 0);
+    EXPECT_EQ(mixed, 0);
+    EXPECT_EQ(none, 0);
+    printf("[ figures ] %d writers at once, %d rewrites in place, %d freezes (%d in the middle of a rewrite): "
+           "%d reads without the lock, %d short, %d mixed, %d given up\n",
+           writers, writers * merges_each, freezes, frozen_mid_rewrite, reads, short_reads, mixed, none);
 }
 
 TEST(DigitCount, CountsDigitsWithoutTheSign) {

@@ -70,14 +70,18 @@ owner_of() { stat -c '%u:%g %a' "$1" 2>/dev/null; }
 echo "--- shared table, with KM_SCORES_DIR pointing at a directory only the games group may write"
 out=$(as_player "$player" HOME="$root/home" KM_SCORES_DIR="$root/games_only" -- "$root/bin/probe" "$root/shared" probe_scores 42)
 echo "$out"
-check "the group is given up at start" [ "$(gids_line "after start" "$out")" = "$player_gid $player_gid $games_gid" ]
-check "the group is given up again after the merge" [ "$(gids_line "after merge" "$out")" = "$player_gid $player_gid $games_gid" ]
+check "the group is given up for good at start: real, effective and saved" \
+    [ "$(gids_line "after start" "$out")" = "$player_gid $player_gid $player_gid" ]
+check "the merge did not take it back" [ "$(gids_line "after merge" "$out")" = "$player_gid $player_gid $player_gid" ]
 check "the result entered the table" grep -qx "result: 0" <<< "$out"
 check "KM_SCORES_DIR was refused: nothing written there" [ -z "$(ls -A "$root/games_only")" ]
 check "the shared table holds the result" grep -qx "$player : 42" "$root/shared/probe_scores"
-check "the shared table is the games group's and readable by all despite umask 077" \
-    [ "$(owner_of "$root/shared/probe_scores")" = "$player_uid:$games_gid 644" ]
-check "its lock file is readable by all too" [ "$(owner_of "$root/shared/probe_scores.lock")" = "$player_uid:$games_gid 644" ]
+check "the first game made the shared table, the games group's to write and readable by all despite umask 077" \
+    [ "$(owner_of "$root/shared/probe_scores")" = "$player_uid:$games_gid 664" ]
+check "and its journal likewise" [ "$(owner_of "$root/shared/probe_scores.journal")" = "$player_uid:$games_gid 664" ]
+check "and its lock file for the games group alone" [ "$(owner_of "$root/shared/probe_scores.lock")" = "$player_uid:$games_gid 640" ]
+check "another player cannot open that lock file, so cannot hold it" \
+    sh -c "! runuser -u nobody -- sh -c 'exec 3< \"$root/shared/probe_scores.lock\"' 2>/dev/null"
 check "no table in the home directory" [ ! -e "$root/home/.probe_scores" ]
 
 echo "--- another player merges into the same shared table"
@@ -88,11 +92,12 @@ check "both results are in the table, best first" [ "$(cut -d' ' -f3 "$root/shar
 check "another player can read the table" runuser -u nobody -- test -r "$root/shared/probe_scores"
 
 echo "--- a table whose lock file the package made, root's"
-install -m 0644 -o root -g "$group" /dev/null "$root/shared/packaged_scores.lock"
+install -m 0640 -o root -g "$group" /dev/null "$root/shared/packaged_scores.lock"
 out=$(as_player "$player" HOME="$root/home" -- "$root/bin/probe" "$root/shared" packaged_scores 9)
 echo "$out"
 check "the result went into the shared table" grep -qx "$player : 9" "$root/shared/packaged_scores"
-check "the lock file stayed root's" [ "$(owner_of "$root/shared/packaged_scores.lock")" = "0:$games_gid 644" ]
+check "the lock file stayed root's" [ "$(owner_of "$root/shared/packaged_scores.lock")" = "0:$games_gid 640" ]
+check "the player cannot open it" sh -c "! runuser -u '$player' -- sh -c 'exec 3< \"$root/shared/packaged_scores.lock\"' 2>/dev/null"
 
 echo "--- a table the package made, root's, rewritten in place"
 install -m 0664 -o root -g "$group" /dev/null "$root/shared/rooted_scores"
@@ -105,7 +110,17 @@ check "the table stayed root's, so the player cannot edit it by hand" \
     [ "$(owner_of "$root/shared/rooted_scores")" = "0:$games_gid 664" ]
 check "the player's own ids cannot write it" \
     sh -c "! runuser -u '$player' -- sh -c ': >> \"$root/shared/rooted_scores\"' 2>/dev/null"
-check "no journal is left beside it" [ ! -e "$root/shared/rooted_scores.new" ]
+check "its journal says no copy is pending" grep -q '^journal [0-9]* idle 0 ' "$root/shared/rooted_scores.journal"
+
+echo "--- a hard link in place of a shared table"
+printf 'precious : 1\n' > "$root/victim"
+chown "root:$group" "$root/victim"
+chmod 0664 "$root/victim"
+ln "$root/victim" "$root/shared/linked_scores"
+out=$(as_player "$player" HOME="$root/home" -- "$root/bin/probe" "$root/shared" linked_scores 12)
+echo "$out"
+check "the linked table was refused: the result went to the home file" grep -qx "$player : 12" "$root/home/.linked_scores"
+check "the file it links to is unchanged" [ "$(cat "$root/victim")" = "precious : 1" ]
 
 echo "--- KM_SCORES_DIR of the player's own"
 out=$(as_player "$player" HOME="$root/home" KM_SCORES_DIR="$root/own" -- "$root/bin/probe" "$root/shared" own_scores 7)
@@ -113,7 +128,8 @@ echo "$out"
 check "the table went to KM_SCORES_DIR" grep -qx "$player : 7" "$root/own/own_scores"
 check "it was written with the player's own group, not the games group" \
     [ "$(stat -c '%u:%g' "$root/own/own_scores")" = "$player_uid:$player_gid" ]
-check "the shared directory was not touched" [ ! -e "$root/shared/own_scores" ]
+# Opened at the start, before anyone knows where the result will go: made if missing, left empty.
+check "the shared table took nothing" [ ! -s "$root/shared/own_scores" ]
 
 echo "--- shared directory closed to the games group too: the home file"
 out=$(as_player "$player" HOME="$root/home" -- "$root/bin/probe" "$root/locked" home_scores 3)
@@ -129,6 +145,15 @@ check "the shared directory refuses the player's own ids" [ ! -e "$root/shared/p
 check "the result fell through to the home file" grep -qx "$player : 5" "$root/home/.plain_scores"
 
 echo "--- the score-keeping games, installed set-group-id"
+# A terminal description of the player's own, under a name only it has: a game
+# that starts on it has read the player's file.
+terminfo="$root/home/.terminfo"
+if command -v tic >/dev/null && command -v infocmp >/dev/null; then
+    infocmp screen | sed 's/^screen|[^,]*,/kmmarker|the player'"'"'s own description,/' > "$root/run/kmmarker.src"
+    mkdir -p "$terminfo" && tic -o "$terminfo" "$root/run/kmmarker.src" && chown -R "$player:$player" "$terminfo"
+fi
+term=screen
+[ -n "$(find "$terminfo" -name kmmarker 2>/dev/null)" ] && term=kmmarker
 system_dir=$(sed -n 's/^KM_SHARED_SCORE_DIR:[A-Z]*=//p' "$bin_dir/../CMakeCache.txt")
 [ -n "$system_dir" ] || system_dir=/var/games/kelmora
 ran=0
@@ -141,7 +166,8 @@ for game in arrowpip voltrider blockhop ropeheave; do
     chmod 2755 "$root/bin/$game"
     sock="$root/run/$game.sock"
     tm() { runuser -u "$player" -- env -i PATH=/usr/bin:/bin HOME="$root/home" tmux -S "$sock" -f /dev/null "$@"; }
-    tm new-session -d -x 80 -y 24 "exec env TERM=screen HOME=$root/home USER=$player KM_SCORES_DIR=$root/games_only ASAN_OPTIONS=detect_leaks=0 $root/bin/$game"
+    # The player's own terminal descriptions: read, now, with nothing but the player's ids.
+    tm new-session -d -x 80 -y 24 "exec env TERM=$term TERMINFO=$terminfo HOME=$root/home USER=$player KM_SCORES_DIR=$root/games_only ASAN_OPTIONS=detect_leaks=0 $root/bin/$game"
     status=""
     for _ in $(seq 100); do
         if [ -n "$(tm capture-pane -p 2>/dev/null | tr -d ' \n')" ]; then
@@ -151,9 +177,11 @@ for game in arrowpip voltrider blockhop ropeheave; do
         fi
         sleep 0.1
     done
-    echo "$game running: Gid real effective saved = $status"
-    check "$game plays with the player's group and keeps the games group only as saved" \
-        [ "$status" = "$player_gid $player_gid $games_gid" ]
+    echo "$game running on TERM=$term: Gid real effective saved = $status"
+    check "$game started on the terminal description of TERM=$term" \
+        sh -c "! runuser -u '$player' -- env -i HOME='$root/home' tmux -S '$sock' capture-pane -p | grep -q 'Error opening terminal'"
+    check "$game plays, once curses has started, with the player's group as real, effective and saved group" \
+        [ "$status" = "$player_gid $player_gid $player_gid" ]
     # A recorded game goes on to the machine's score directory after the refused
     # KM_SCORES_DIR; only when the player cannot write there is it safe to play one.
     if [ "$game" = voltrider ] || runuser -u "$player" -- test -w "$system_dir" 2>/dev/null; then

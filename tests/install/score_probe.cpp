@@ -1,6 +1,6 @@
 // Plays the part of a set-group-id game's score store for the privilege test:
-// gives up the group as a game does at start, merges one result with the
-// shared directory given, and reports the group ids and where it went.
+// opens its shared table and gives up the group as a game does at start,
+// merges one result with the shared directory given, and reports the group ids.
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -31,7 +31,7 @@ int main(int argc, char** argv) {
         return 64;
     }
     setvbuf(stdout, nullptr, _IOLBF, 0);
-    drop_group_privilege();
+    start_shared_scores_in(argv[1], argv[2]);
     print_groups("after start");
     int result = save_score_in(argv[1], argv[2], strtoll(argv[3], nullptr, 10), 10);
     printf("result: %d\n", result);

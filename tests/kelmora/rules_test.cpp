@@ -184,21 +184,11 @@ TEST(NameEntry, ALoginNameInUtf8KeepsWholeCharacters) {
     EXPECT_STREQ(name.player_name, "j");
 }
 
-TEST(ScoreLocations, OwnDirectoryFirstThenSharedThenHome) {
-    EXPECT_EQ(score_locations("arrowpip_scores", "/own", "/shared", "/home/al"),
-              (std::vector<std::string>{"/own/arrowpip_scores", "/shared/arrowpip_scores", "/home/al/.arrowpip_scores"}));
-    EXPECT_EQ(score_locations("x", nullptr, "/shared", nullptr), (std::vector<std::string>{"/shared/x"}));
-    EXPECT_EQ(score_locations("x", "", "/shared", ""), (std::vector<std::string>{"/shared/x"}));
-    // A path that would not fit is left out, not cut into another file's name.
-    std::string deep(998, 'd');
-    EXPECT_EQ(score_locations("x", deep.c_str(), "/shared", "/h"), (std::vector<std::string>{"/shared/x", "/h/.x"}));
-}
-
-std::vector<table_entry> table_from(const std::string& text, int most = table_rows_shown) {
+std::vector<score_entry> table_from(const std::string& text, int most = table_rows_shown) {
     FILE* f = tmpfile();
     fputs(text.c_str(), f);
     // Left at the end on purpose: the table is read from the start all the same.
-    auto table = read_table(f, most);
+    auto table = read_scores(f, most);
     fclose(f);
     return table;
 }
@@ -237,10 +227,10 @@ TEST(ScoreTable, ThePlayersEntriesAreThoseUnderTheNameTheGamesWrite) {
     EXPECT_EQ(current_player(), "bob");
     unsetenv("KM_PLAYER");
     EXPECT_EQ(current_player(), "alice");
-    table_entry e{"alice", 3};
+    score_entry e{"alice", 3};
     EXPECT_TRUE(is_players(e, "alice"));
     EXPECT_FALSE(is_players(e, "alic"));
-    EXPECT_FALSE(is_players(table_entry{"", 3}, ""));
+    EXPECT_FALSE(is_players(score_entry{"", 3}, ""));
 }
 
 // In a child, takes on the ids a set-id menu would start with, drops the
