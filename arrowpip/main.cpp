@@ -18,7 +18,7 @@ void draw_tick(const game& g) {
 
 void play(game& g) {
     werase(stdscr);
-    halfdelay(1);
+    paced_input();
     curs_set(0);
     start_game(g);
     for (;;) {

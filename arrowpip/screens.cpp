@@ -102,7 +102,7 @@ void show_gameplay_help() {
     };
     page();
     wait_key(stdscr, {}, page);
-    halfdelay(1);
+    paced_input();
 }
 
 bool finish_game(const game& g) {

@@ -29,7 +29,7 @@ void draw_frame_screen() {
 step_end play_game() {
     int prev_key = 0;
     curs_set(0);
-    halfdelay(1);
+    paced_input();
     new_game(game);
     werase(stdscr);
     for (;;) {

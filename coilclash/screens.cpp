@@ -108,7 +108,7 @@ void show_gameplay_help() {
     wrefresh(stdscr);
     wait_key(stdscr);
     werase(stdscr);
-    halfdelay(1);
+    paced_input();
 }
 
 void show_controls_help() {
@@ -123,7 +123,7 @@ void show_controls_help() {
     wrefresh(stdscr);
     wait_key(stdscr);
     werase(stdscr);
-    halfdelay(1);
+    paced_input();
     show_gameplay_help();
 }
 
@@ -140,7 +140,7 @@ void show_pause() {
     // The next frame draws only the banner, counters and snake cells: without this, "PAU" would
     // stay beside the counters for the rest of the game.
     werase(stdscr);
-    halfdelay(1);
+    paced_input();
 }
 
 int ask_play_again(const duel& g) {

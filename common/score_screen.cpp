@@ -108,7 +108,7 @@ void header(const score_screen& s) {
 }
 
 void printed_trophy_page(const char* holder, int64_t record, const score_screen& s) {
-    halfdelay(1);
+    paced_input();
     wprintw(stdscr, "*****CONGRATULATIONS!****\n");
     wprintw(stdscr, "             You beat the\n");
     wprintw(stdscr, "                 previous\n");

@@ -39,17 +39,32 @@ bool start_curses() {
     noecho();
     cbreak();
     keypad(stdscr, TRUE);
-    // ESC quits or ends a game; the default second of waiting for an escape sequence feels broken.
-    set_escdelay(25);
+    // ESC quits or ends a game, so it must count only when nothing follows it:
+    // a second of waiting feels broken, and 50 ms still hold a sequence
+    // together over a remote link.
+    set_escdelay(50);
     srandom(static_cast<unsigned>(time(nullptr) % 4294967295));
     bool colours = colours_wanted();
     curs_set(0);
     return colours;
 }
 
+namespace {
+
+// Curses cannot be asked whether it is in half-delay mode, which outranks no-delay reads.
+bool paced = false;
+
+}  // namespace
+
 void blocking_input() {
     nocbreak();
     cbreak();
+    paced = false;
+}
+
+void paced_input() {
+    halfdelay(1);
+    paced = true;
 }
 
 void repaint() {
@@ -57,9 +72,57 @@ void repaint() {
     wrefresh(stdscr);
 }
 
+namespace {
+
+constexpr int key_escape = 27;
+
+// A key that is already there: curses keeps the rest of a sequence it did not
+// recognise, so what belongs to it needs no waiting, and a lone ESC is told at once.
+int key_at_hand(WINDOW* w) {
+    if (paced) cbreak();
+    const int delay = wgetdelay(w);
+    nodelay(w, TRUE);
+    const int key = wgetch(w);
+    wtimeout(w, delay);
+    if (paced) halfdelay(1);
+    return key;
+}
+
+// Reads what follows an ESC that curses handed back alone, and tells whether
+// it was a lone ESC. Anything else (an Alt key, a sequence of a terminal whose
+// keys differ from its description, a mouse report of another kind) is read
+// to its end and dropped, so that none of its bytes passes for a key.
+bool lone_escape(WINDOW* w) {
+    const int next = key_at_hand(w);
+    if (next == ERR) return true;
+    if (next == '[') {
+        // Parameters and intermediates up to the final byte; an X10 mouse report
+        // ("ESC [ M" and three raw bytes) carries its data after the final byte.
+        int c = key_at_hand(w);
+        const bool x10_mouse = c == 'M';
+        while (c != ERR && !(c >= 0x40 && c <= 0x7e)) c = key_at_hand(w);
+        if (x10_mouse)
+            for (int i = 0; i < 3; ++i) key_at_hand(w);
+    } else if (next == 'O') {
+        key_at_hand(w);
+    } else if (next == ']') {
+        // A string up to BEL or ESC backslash.
+        for (int c = key_at_hand(w); c != ERR && c != '\a'; c = key_at_hand(w)) {
+            if (c == key_escape) {
+                key_at_hand(w);
+                break;
+            }
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
 int read_key(WINDOW* w, const redraw_fn& redraw) {
     for (;;) {
         int key = wgetch(w);
+        if (key == key_escape && !lone_escape(w)) continue;
         if (key != KEY_RESIZE) return key;
         if (redraw) redraw();
         else repaint();

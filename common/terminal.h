@@ -24,6 +24,10 @@ bool colours_wanted();
 // Leaves half-delay or no-delay mode for plain blocking reads.
 void blocking_input();
 
+// Half-delay reads of a tenth of a second, the pace of a tick. Every program
+// enters it here, so that a read can tell a lone ESC without that tenth.
+void paced_input();
+
 using redraw_fn = std::function<void()>;
 
 // Repaints the screen as it stands, after the terminal changed size.
@@ -31,6 +35,9 @@ void repaint();
 
 // One key from `w`. A resize is not a key: it is handed to `redraw` (or
 // repaint) and the read goes on, so waits, questions and throttles never see it.
+// ESC (27) comes back only when nothing followed it within the ESC delay; an
+// Alt key or an escape sequence that curses does not know is read whole and
+// dropped, and the read goes on.
 int read_key(WINDOW* w, const redraw_fn& redraw = nullptr);
 
 // A copy of the screen as it stands, to put back after a resize cut it: a pad,

@@ -17,7 +17,7 @@ void draw_tick(const race& r) {
 
 void play(race& r) {
     start_game(r);
-    halfdelay(1);
+    paced_input();
     curs_set(0);
     for (;;) {
         draw_tick(r);
@@ -32,7 +32,7 @@ void play(race& r) {
         tick_end end = end_tick(r);
         if (end == tick_end::lost) return;
         if (end == tick_end::level_won) {
-            halfdelay(1);
+            paced_input();
             curs_set(0);
         }
         if (key == KEY_F(1) || key == '?') show_gameplay_help();

@@ -103,7 +103,7 @@ void show_gameplay_help() {
     wattr_off(stdscr, palette[3], nullptr);
     wrefresh(stdscr);
     wait_key(stdscr);
-    halfdelay(1);
+    paced_input();
 }
 
 bool finish_game(const race& r) {

@@ -26,7 +26,7 @@ game_end play(game& g) {
     new_game(g);
     int last_key = 0;
     curs_set(0);
-    halfdelay(1);
+    paced_input();
     for (;;) {
         draw_tick(g);
         int key = read_key(stdscr);

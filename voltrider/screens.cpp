@@ -22,7 +22,7 @@ const char* const banner_rows[2] = {
 };
 
 // Both waits for a key and both help pages end in half-delay play again.
-void resume_play_input() { halfdelay(1); }
+void resume_play_input() { paced_input(); }
 
 void put(int row, int col, chtype ch) {
     if (wmove(stdscr, row, col) == OK) waddch(stdscr, ch);

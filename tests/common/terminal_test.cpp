@@ -1,6 +1,8 @@
 // Key reads shared by every program: a resize is never taken for the player's key.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "terminal.h"
 #include "virtual_screen.h"
 
@@ -21,6 +23,34 @@ TEST(KeyReads, AResizeRedrawsAndIsNeverReturned) {
 
     vs.keys({KEY_RESIZE, 'n'});
     EXPECT_EQ(wait_key(stdscr), 'n') << "without a redraw of its own the screen is repainted as it stands";
+}
+
+TEST(KeyReads, OnlyALoneEscapeIsEscapeAndUnknownSequencesAreDroppedWhole) {
+    virtual_screen vs;
+    struct {
+        const char* what;
+        std::vector<int> keys;
+        int read;
+    } cases[] = {
+        {"a lone ESC", {27}, 27},
+        {"Alt+x", {27, 'x', 'a'}, 'a'},
+        {"Alt+ESC", {27, 27, 'a'}, 'a'},
+        {"an unknown Home", {27, '[', '1', '~', 'a'}, 'a'},
+        {"a sequence with parameters", {27, '[', '1', ';', '5', 'H', 'a'}, 'a'},
+        {"an SS3 key", {27, 'O', 'w', 'a'}, 'a'},
+        {"an X10 mouse report", {27, '[', 'M', ' ', '!', '"', 'a'}, 'a'},
+        {"an SGR mouse report", {27, '[', '<', '0', ';', '3', ';', '4', 'M', 'a'}, 'a'},
+        {"a title string", {27, ']', '2', ';', 't', 7, 'a'}, 'a'},
+        {"Alt with a known key", {27, KEY_UP, 'a'}, 'a'},
+    };
+    for (const auto& c : cases) {
+        // ungetch is last in, first out.
+        for (auto k = c.keys.rbegin(); k != c.keys.rend(); ++k) ungetch(*k);
+        EXPECT_EQ(read_key(stdscr), c.read) << c.what;
+        nodelay(stdscr, TRUE);
+        EXPECT_EQ(wgetch(stdscr), ERR) << c.what << ": nothing of it is left";
+        nodelay(stdscr, FALSE);
+    }
 }
 
 TEST(KeyReads, OnlyNoAndQuitDeclineAnotherGame) {

@@ -229,6 +229,18 @@ void terminal_run::type(const std::string& text) {
     }
 }
 
+void terminal_run::bytes(const std::string& raw) {
+    std::string args = "send-keys -t run -H";
+    char hex[4];
+    for (unsigned char c : raw) {
+        snprintf(hex, sizeof hex, " %02x", c);
+        args += hex;
+    }
+    const uint64_t before = bytes_read();
+    tmux(args);
+    for (deadline d(2); !d.passed() && queued_input() <= 0 && bytes_read() == before;) pause_ms(2);
+}
+
 void terminal_run::resize(int rows, int cols) {
     tmux("resize-window -t run -x " + std::to_string(cols) + " -y " + std::to_string(rows));
     const std::string want = std::to_string(rows) + " " + std::to_string(cols) + "\n";

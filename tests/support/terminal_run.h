@@ -50,6 +50,8 @@ public:
     void keys(const std::vector<std::string>& names);
     // Literal text, character by character.
     void type(const std::string& text);
+    // Bytes as they are, in one write: an escape sequence no terminal description knows.
+    void bytes(const std::string& raw);
     // Changes the terminal's size while the program runs; returns once the
     // terminal has the new size.
     void resize(int rows, int cols);

@@ -65,6 +65,29 @@ TEST(VoltriderProgram, QuittingDuringPlayRecordsNothing) {
     }
 }
 
+TEST(VoltriderProgram, OnlyALoneEscapeQuitsNeverAnAltKeyOrAnUnknownSequence) {
+    terminal_run t(voltrider(), frozen());
+    ASSERT_TRUE(t.wait_for(hint));
+    t.keys({"M-x"});
+    ASSERT_TRUE(t.settle());
+    // Home as some terminals send it, an X10 mouse report, a key with modifiers.
+    for (const char* raw : {"\x1b[1~", "\x1b[M !!", "\x1b[1;5P"}) {
+        t.bytes(raw);
+        ASSERT_TRUE(t.settle()) << raw + 1;
+    }
+    // A later key's effect shows that every one of them was read.
+    t.keys({"?"});
+    ASSERT_TRUE(t.wait_for("**** THE CONTROLS ****"));
+    EXPECT_TRUE(t.running());
+    t.keys({"x"});
+    ASSERT_TRUE(t.wait_for("**** THE GAMEPLAY ****"));
+    t.keys({"x"});
+    ASSERT_TRUE(t.wait_gone("**** THE GAMEPLAY ****"));
+    t.keys({"Escape"});
+    EXPECT_EQ(t.wait_exit(), 0);
+    EXPECT_NE(t.screen().find("Quit."), std::string::npos);
+}
+
 TEST(VoltriderProgram, ACrashEndsTheGameAndItsScoreIsMarkedInTheTable) {
     terminal_run t(voltrider(), frozen());
     ASSERT_TRUE(t.wait_for(hint));
