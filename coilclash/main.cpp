@@ -2,8 +2,6 @@
 #include <unistd.h>
 
 #include <csignal>
-#include <cstdio>
-#include <cstdlib>
 
 #include "options.h"
 #include "rules.h"
@@ -13,12 +11,6 @@
 namespace {
 
 duel game;
-
-[[noreturn]] void quit() {
-    endwin();
-    puts("Quit.");
-    exit(0);
-}
 
 void draw_frame_screen() {
     draw_banner();
@@ -44,7 +36,7 @@ step_end play_game() {
             case key_action::controls_help: show_controls_help(); break;
             case key_action::turn: steer(&game.player, meaning.dir, game.board); break;
             case key_action::pause: show_pause(); break;
-            case key_action::quit: quit();
+            case key_action::quit: quit_program();
             case key_action::none: break;
         }
         // A held-down key repeats: each repeat costs a tenth of a second and the queued ones go,

@@ -16,11 +16,19 @@ void refuse_arguments(int argc) {
     fflush(stdout);
 }
 
-void quit_on_signal(int signo) {
+namespace {
+
+[[noreturn]] void leave_saying_quit(int status) {
     endwin();
     puts("Quit.");
-    exit(signo);
+    exit(status);
 }
+
+}  // namespace
+
+void quit_on_signal(int signo) { leave_saying_quit(signo); }
+
+void quit_program() { leave_saying_quit(0); }
 
 bool colours_wanted() {
     const char* no_color = getenv("NO_COLOR");

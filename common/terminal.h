@@ -12,6 +12,9 @@ void refuse_arguments(int argc);
 // SIGINT: leaves curses, prints "Quit." and exits with the signal number.
 void quit_on_signal(int signo);
 
+// The quit key's way out: leaves curses, prints "Quit." and exits with status 0.
+[[noreturn]] void quit_program();
+
 // The common start: SIGINT handler, locale, curses in cbreak/noecho/keypad
 // mode, a short ESC delay, the clock seed and the hidden cursor. Returns
 // whether the program should set up its colours (the terminal has them and

@@ -1,7 +1,6 @@
 // voltrider: steer a vehicle round a wrapping arena without crossing its own trail.
 #include <unistd.h>
 
-#include <cstdio>
 
 #include "rules.h"
 #include "screens.h"
@@ -63,11 +62,7 @@ int main(int argc, char**) {
     size_arena(g, LINES, COLS);
     if (colours) init_flash_colours();
     for (;;) {
-        if (play(g) == game_end::quit) {
-            endwin();
-            puts("Quit.");
-            return 0;
-        }
+        if (play(g) == game_end::quit) quit_program();
         show_game_over(g);
         if (!finish_game(g)) break;
     }
