@@ -1,6 +1,4 @@
 // coilclash: the player's snake against the computer's in a walled arena, matches to five wins.
-#include <unistd.h>
-
 #include <csignal>
 
 #include "options.h"
@@ -39,12 +37,7 @@ step_end play_game() {
             case key_action::quit: quit_program();
             case key_action::none: break;
         }
-        // A held-down key repeats: each repeat costs a tenth of a second and the queued ones go,
-        // so holding a key cannot speed the snakes up.
-        if (key != ERR && key == prev_key) {
-            usleep(100000);
-            flushinp();
-        }
+        throttle_repeat(key, prev_key);
         for (int i = 0; i < 2; ++i) {
             const step_end end = play_step(game);
             if (end != step_end::going) return end;

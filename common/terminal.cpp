@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <ctime>
 
+#include <unistd.h>
+
 void refuse_arguments(int argc) {
     if (argc <= 1) return;
     fputs("This game doesn't take arguments", stdout);
@@ -108,6 +110,17 @@ int wait_key(WINDOW* w, std::initializer_list<int> ignored, const redraw_fn& red
 
 int wait_key_past_moves(WINDOW* w, const redraw_fn& redraw) {
     return wait_key(w, {'s', 'w', KEY_UP, KEY_DOWN}, redraw);
+}
+
+void throttle_key(int key, throttle_order order) {
+    if (key == ERR) return;
+    if (order == throttle_order::discard_then_sleep) flushinp();
+    usleep(100000);
+    if (order == throttle_order::sleep_then_discard) flushinp();
+}
+
+void throttle_repeat(int key, int previous_key) {
+    if (key == previous_key) throttle_key(key);
 }
 
 bool declines_another_game(int key) { return key == 'n' || key == 'N' || key == 'q'; }

@@ -58,5 +58,17 @@ int wait_key(WINDOW* w, std::initializer_list<int> ignored = {}, const redraw_fn
 // the trophy page and the play-again questions ignore.
 int wait_key_past_moves(WINDOW* w, const redraw_fn& redraw = nullptr);
 
+// Holding a key down must not speed a game up. Each throttled key costs a
+// tenth of a second, and the keys queued behind it are dropped. Sleeping first
+// also drops what was typed during the sleep; discarding first keeps it for
+// the next read.
+enum class throttle_order { sleep_then_discard, discard_then_sleep };
+
+// Every key read (not ERR) is throttled.
+void throttle_key(int key, throttle_order order = throttle_order::sleep_then_discard);
+
+// Only a key that repeats the previous tick's, as a held key's auto-repeat does.
+void throttle_repeat(int key, int previous_key);
+
 // 'n', 'N' and 'q' decline another game.
 bool declines_another_game(int key);

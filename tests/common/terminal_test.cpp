@@ -1,6 +1,8 @@
 // Key reads shared by every program: a resize is never taken for the player's key.
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "terminal.h"
 #include "virtual_screen.h"
 
@@ -26,6 +28,41 @@ TEST(KeyReads, AResizeRedrawsAndIsNeverReturned) {
 TEST(KeyReads, OnlyNoAndQuitDeclineAnotherGame) {
     for (int key : {'n', 'N', 'q'}) EXPECT_TRUE(declines_another_game(key)) << key;
     for (int key : {int{'y'}, int{'Y'}, int{'Q'}, int{' '}, int{'\n'}, 27, KEY_ENTER}) EXPECT_FALSE(declines_another_game(key)) << key;
+}
+
+// A throttled key costs a tenth of a second and drops the keys queued behind it;
+// any other read leaves the queue for the next tick.
+TEST(KeyReads, AThrottledKeyCostsATenthAndDropsTheQueue) {
+    virtual_screen vs;
+    nodelay(stdscr, TRUE);
+    struct row {
+        const char* what;
+        void (*throttle)();
+        bool throttled;
+    };
+    const row cases[] = {
+        {"any key", [] { throttle_key('x'); }, true},
+        {"any key, discarding first", [] { throttle_key('x', throttle_order::discard_then_sleep); }, true},
+        {"no key", [] { throttle_key(ERR); }, false},
+        {"the previous tick's key again", [] { throttle_repeat('x', 'x'); }, true},
+        {"a key other than the previous tick's", [] { throttle_repeat('x', 'y'); }, false},
+        {"no key after no key", [] { throttle_repeat(ERR, ERR); }, false},
+    };
+    for (const row& c : cases) {
+        vs.keys({'a'});
+        const auto start = std::chrono::steady_clock::now();
+        c.throttle();
+        const auto took = std::chrono::steady_clock::now() - start;
+        if (c.throttled) {
+            EXPECT_GE(took, std::chrono::milliseconds(100)) << c.what;
+            EXPECT_EQ(wgetch(stdscr), ERR) << c.what;
+        } else {
+            EXPECT_LT(took, std::chrono::milliseconds(100)) << c.what;
+            EXPECT_EQ(wgetch(stdscr), 'a') << c.what;
+        }
+        while (wgetch(stdscr) != ERR) {
+        }
+    }
 }
 
 }  // namespace
