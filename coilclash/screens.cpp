@@ -33,11 +33,14 @@ void redraw_play(const duel& g) {
 }  // namespace
 
 key_meaning meaning_of(int key) {
+    switch (direction_of_key(key)) {
+        case key_direction::up: return {key_action::turn, DIR_UP};
+        case key_direction::down: return {key_action::turn, DIR_DOWN};
+        case key_direction::left: return {key_action::turn, DIR_LEFT};
+        case key_direction::right: return {key_action::turn, DIR_RIGHT};
+        case key_direction::none: break;
+    }
     switch (key) {
-        case 'k': case 'w': case KEY_UP: return {key_action::turn, DIR_UP};
-        case 'j': case 's': case KEY_DOWN: return {key_action::turn, DIR_DOWN};
-        case 'h': case 'a': case KEY_LEFT: return {key_action::turn, DIR_LEFT};
-        case 'l': case 'd': case KEY_RIGHT: return {key_action::turn, DIR_RIGHT};
         case 'p': return {key_action::pause};
         case 'q': case 27: return {key_action::quit};
         case '?': case KEY_F(1): return {key_action::controls_help};

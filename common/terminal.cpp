@@ -112,6 +112,29 @@ int wait_key_past_moves(WINDOW* w, const redraw_fn& redraw) {
     return wait_key(w, {'s', 'w', KEY_UP, KEY_DOWN}, redraw);
 }
 
+key_direction direction_of_key(int key) {
+    switch (key) {
+    case 'k':
+    case 'w':
+    case KEY_UP:
+        return key_direction::up;
+    case 'j':
+    case 's':
+    case KEY_DOWN:
+        return key_direction::down;
+    case 'h':
+    case 'a':
+    case KEY_LEFT:
+        return key_direction::left;
+    case 'l':
+    case 'd':
+    case KEY_RIGHT:
+        return key_direction::right;
+    default:
+        return key_direction::none;
+    }
+}
+
 void throttle_key(int key, throttle_order order) {
     if (key == ERR) return;
     if (order == throttle_order::discard_then_sleep) flushinp();

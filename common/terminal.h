@@ -58,6 +58,12 @@ int wait_key(WINDOW* w, std::initializer_list<int> ignored = {}, const redraw_fn
 // the trophy page and the play-again questions ignore.
 int wait_key_past_moves(WINDOW* w, const redraw_fn& redraw = nullptr);
 
+// The direction keys every game that steers or moves a cursor shares: hjkl,
+// wasd and the arrows. A game turns these into its own directions and gives
+// meanings of its own to the keys left over.
+enum class key_direction { none, up, down, left, right };
+key_direction direction_of_key(int key);
+
 // Holding a key down must not speed a game up. Each throttled key costs a
 // tenth of a second, and the keys queued behind it are dropped. Sleeping first
 // also drops what was typed during the sleep; discarding first keeps it for

@@ -76,23 +76,19 @@ void draw_board(const board& b, int row, int col) {
 }
 
 command command_of_key(int key) {
-    switch (key) {
-    case 'k':
-    case 'w':
-    case KEY_UP:
+    switch (direction_of_key(key)) {
+    case key_direction::up:
         return command::up;
-    case 'j':
-    case 's':
-    case KEY_DOWN:
+    case key_direction::down:
         return command::down;
-    case 'h':
-    case 'a':
-    case KEY_LEFT:
+    case key_direction::left:
         return command::left;
-    case 'l':
-    case 'd':
-    case KEY_RIGHT:
+    case key_direction::right:
         return command::right;
+    case key_direction::none:
+        break;
+    }
+    switch (key) {
     case '\n':
     case KEY_ENTER:
         return command::turn;

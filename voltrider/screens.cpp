@@ -81,26 +81,19 @@ void stop_flashing() {
 }
 
 uint8_t steer_direction(int key) {
-    switch (key) {
-    case 'k':
-    case 'w':
-    case KEY_UP:
+    switch (direction_of_key(key)) {
+    case key_direction::up:
         return DIR_UP;
-    case 'j':
-    case 's':
-    case KEY_DOWN:
+    case key_direction::down:
         return DIR_DOWN;
-    case 'h':
-    case 'a':
-    case KEY_LEFT:
+    case key_direction::left:
         return DIR_LEFT;
-    case 'l':
-    case 'd':
-    case KEY_RIGHT:
+    case key_direction::right:
         return DIR_RIGHT;
-    default:
-        return DIR_NONE;
+    case key_direction::none:
+        break;
     }
+    return DIR_NONE;
 }
 
 void draw_banner() {

@@ -30,6 +30,22 @@ TEST(KeyReads, OnlyNoAndQuitDeclineAnotherGame) {
     for (int key : {int{'y'}, int{'Y'}, int{'Q'}, int{' '}, int{'\n'}, 27, KEY_ENTER}) EXPECT_FALSE(declines_another_game(key)) << key;
 }
 
+TEST(KeyReads, HjklWasdAndTheArrowsAreTheDirections) {
+    struct row {
+        int key;
+        key_direction dir;
+    };
+    const row cases[] = {
+        {'k', key_direction::up},      {'w', key_direction::up},      {KEY_UP, key_direction::up},
+        {'j', key_direction::down},    {'s', key_direction::down},    {KEY_DOWN, key_direction::down},
+        {'h', key_direction::left},    {'a', key_direction::left},    {KEY_LEFT, key_direction::left},
+        {'l', key_direction::right},   {'d', key_direction::right},   {KEY_RIGHT, key_direction::right},
+        {'K', key_direction::none},    {'W', key_direction::none},    {'q', key_direction::none},
+        {ERR, key_direction::none},    {'\n', key_direction::none},   {KEY_HOME, key_direction::none},
+    };
+    for (const row& c : cases) EXPECT_EQ(direction_of_key(c.key), c.dir) << c.key;
+}
+
 // A throttled key costs a tenth of a second and drops the keys queued behind it;
 // any other read leaves the queue for the next tick.
 TEST(KeyReads, AThrottledKeyCostsATenthAndDropsTheQueue) {
