@@ -28,3 +28,26 @@ void draw_frame(attr_t attr) {
 void dot_row(int row) {
     for (int x = 1; x <= 78; ++x) mvwaddch(stdscr, row, x, '.');
 }
+
+void put(int row, int col, chtype c) {
+    if (wmove(stdscr, row, col) == OK) waddch(stdscr, c);
+}
+
+void put(int row, int col, const char* text, attr_t attr) {
+    for (int x = col; *text != '\0'; ++text, ++x) put(row, x, static_cast<unsigned char>(*text) | attr);
+}
+
+void draw_box(int top, int left, int bottom, int right) {
+    for (int y = top; y <= bottom; ++y) {
+        put(y, left, ACS_VLINE);
+        put(y, right, ACS_VLINE);
+    }
+    for (int x = left; x <= right; ++x) {
+        put(top, x, ACS_HLINE);
+        put(bottom, x, ACS_HLINE);
+    }
+    put(top, left, ACS_ULCORNER);
+    put(bottom, left, ACS_LLCORNER);
+    put(top, right, ACS_URCORNER);
+    put(bottom, right, ACS_LRCORNER);
+}

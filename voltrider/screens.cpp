@@ -7,6 +7,7 @@
 
 #include "score_screen.h"
 #include "score_store.h"
+#include "draw.h"
 #include "terminal.h"
 
 attr_t flash_colours[6] = {0, 0, 0, 0, 0, 0};
@@ -23,10 +24,6 @@ const char* const banner_rows[2] = {
 
 // Both waits for a key and both help pages end in half-delay play again.
 void resume_play_input() { halfdelay(1); }
-
-void put(int row, int col, chtype ch) {
-    if (wmove(stdscr, row, col) == OK) waddch(stdscr, ch);
-}
 
 chtype vehicle_glyph(const game& g) {
     switch (look_of_vehicle(g)) {
@@ -112,18 +109,7 @@ void draw_arena_border(const game& g) {
     const int top = arena_top - 1;
     const int bottom = g.arena_rows + arena_top;
     const int right = g.arena_cols + 1;
-    for (int y = top + 1; y < bottom; ++y) {
-        put(y, 0, ACS_VLINE);
-        put(y, right, ACS_VLINE);
-    }
-    for (int x = 1; x < right; ++x) {
-        put(top, x, ACS_HLINE);
-        put(bottom, x, ACS_HLINE);
-    }
-    put(top, 0, ACS_ULCORNER);
-    put(bottom, 0, ACS_LLCORNER);
-    put(top, right, ACS_URCORNER);
-    put(bottom, right, ACS_LRCORNER);
+    draw_box(top, 0, bottom, right);
 }
 
 namespace {
