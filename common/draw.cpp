@@ -1,6 +1,8 @@
 // Drawing helpers; every character goes through a cursor move, so a small terminal clips.
 #include "draw.h"
 
+#include <cstring>
+
 void erase_rect(int top, int left, int bottom, int right) {
     for (int y = top; y < bottom; ++y)
         for (int x = left; x < right; ++x)
@@ -35,6 +37,22 @@ void put(int row, int col, chtype c) {
 
 void put(int row, int col, const char* text, attr_t attr) {
     for (int x = col; *text != '\0'; ++text, ++x) put(row, x, static_cast<unsigned char>(*text) | attr);
+}
+
+void put_clipped(int row, int col, int end, const char* text, attr_t attr) {
+    if (getmaxx(stdscr) < end) end = getmaxx(stdscr);
+    int length = static_cast<int>(std::strlen(text));
+    if (length > end - col) {
+        length = end - col;
+        while (length > 0 && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80) --length;
+    }
+    if (length <= 0 || wmove(stdscr, row, col) != OK) return;
+    attr_t saved_attrs;
+    short saved_pair;
+    wattr_get(stdscr, &saved_attrs, &saved_pair, nullptr);
+    wattr_on(stdscr, attr, nullptr);
+    waddnstr(stdscr, text, length);
+    wattr_set(stdscr, saved_attrs, saved_pair, nullptr);
 }
 
 void draw_box(int top, int left, int bottom, int right) {

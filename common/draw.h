@@ -20,5 +20,10 @@ void put(int row, int col, chtype c);
 // The window's own attributes still apply; `attr` is added to them.
 void put(int row, int col, const char* text, attr_t attr = A_NORMAL);
 
+// Text that may hold multi-byte characters, from (row, col), cut before column
+// `end` and the window's right edge, and never inside a character: curses would
+// carry the rest over to the next row. `attr` is added for this text only.
+void put_clipped(int row, int col, int end, const char* text, attr_t attr = A_NORMAL);
+
 // A box of line-drawing characters with its corners at (top, left) and (bottom, right).
 void draw_box(int top, int left, int bottom, int right);

@@ -27,13 +27,9 @@ void init_palette() {
 
 namespace {
 
-// Text that may hold multi-byte characters: written whole from a start the
-// screen has, and cut at the row's end rather than wrapped onto the next row.
+// Names and titles may hold multi-byte characters.
 void put_string(int row, int col, const char* text, attr_t attr) {
-    if (wmove(stdscr, row, col) != OK) return;
-    wattrset(stdscr, attr);
-    waddnstr(stdscr, text, COLS - col);
-    wattrset(stdscr, A_NORMAL);
+    put_clipped(row, col, COLS, text, attr);
 }
 
 // A blocking read; ERR comes back only in no-delay mode (the tests), where

@@ -40,6 +40,20 @@ TEST(Drawing, TextCarriesItsAttributeOverTheWindows) {
     EXPECT_EQ(vs.attr(0, 2) & (A_BOLD | A_UNDERLINE), 0u);
 }
 
+TEST(Drawing, ClippedTextStopsBeforeItsEndAndKeepsTheWindowsAttributes) {
+    virtual_screen vs(3, 10);
+    put_clipped(1, 2, 6, "abcdefgh", A_BOLD);
+    EXPECT_EQ(vs.text(1), "  abcd    ");
+    put_clipped(0, 7, 40, "abcdefgh");
+    EXPECT_EQ(vs.text(0), "       abc") << "cut at the window's edge too";
+    EXPECT_EQ(vs.text(1), "  abcd    ") << "nothing wraps onto the next row";
+    EXPECT_EQ(vs.attr(1, 2) & A_BOLD, A_BOLD);
+    attr_t attrs;
+    short pair;
+    wattr_get(stdscr, &attrs, &pair, nullptr);
+    EXPECT_EQ(attrs & A_BOLD, 0u) << "the attribute is for that text only";
+}
+
 TEST(Drawing, TheBoxHasLinesAndCornersAndClips) {
     virtual_screen vs(4, 6);
     draw_box(1, 1, 3, 7);
