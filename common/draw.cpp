@@ -6,7 +6,7 @@
 void erase_rect(int top, int left, int bottom, int right) {
     for (int y = top; y < bottom; ++y)
         for (int x = left; x < right; ++x)
-            if (wmove(stdscr, y, x) == OK) waddch(stdscr, ' ');
+            put(y, x, ' ');
 }
 
 void draw_frame(attr_t attr) {
@@ -17,18 +17,18 @@ void draw_frame(attr_t attr) {
     wattrset(stdscr, A_NORMAL);
     const chtype blank = ' ' | attr;
     for (int y = 0; y < 24; ++y) {
-        mvwaddch(stdscr, y, 0, blank);
-        mvwaddch(stdscr, y, 79, blank);
+        put(y, 0, blank);
+        put(y, 79, blank);
     }
     for (int x = 0; x < 80; ++x) {
-        mvwaddch(stdscr, 23, x, blank);
-        mvwaddch(stdscr, 0, x, blank);
+        put(23, x, blank);
+        put(0, x, blank);
     }
     wattr_set(stdscr, saved_attrs, saved_pair, nullptr);
 }
 
 void dot_row(int row) {
-    for (int x = 1; x <= 78; ++x) mvwaddch(stdscr, row, x, '.');
+    for (int x = 1; x <= 78; ++x) put(row, x, '.');
 }
 
 void put(int row, int col, chtype c) {
