@@ -24,13 +24,10 @@ void redraw_play(const duel& g) {
 }  // namespace
 
 key_meaning meaning_of(int key) {
-    switch (direction_of_key(key)) {
-        case key_direction::up: return {key_action::turn, DIR_UP};
-        case key_direction::down: return {key_action::turn, DIR_DOWN};
-        case key_direction::left: return {key_action::turn, DIR_LEFT};
-        case key_direction::right: return {key_action::turn, DIR_RIGHT};
-        case key_direction::none: break;
-    }
+    constexpr int8_t not_a_turn = -1;
+    const int8_t dir = direction_of_key(
+        key, directions_as<int8_t>{.none = not_a_turn, .up = DIR_UP, .down = DIR_DOWN, .left = DIR_LEFT, .right = DIR_RIGHT});
+    if (dir != not_a_turn) return {key_action::turn, dir};
     switch (key) {
         case 'p': return {key_action::pause};
         case 'q': case 27: return {key_action::quit};

@@ -113,26 +113,17 @@ int wait_key_past_moves(WINDOW* w, const redraw_fn& redraw) {
 }
 
 key_direction direction_of_key(int key) {
-    switch (key) {
-    case 'k':
-    case 'w':
-    case KEY_UP:
-        return key_direction::up;
-    case 'j':
-    case 's':
-    case KEY_DOWN:
-        return key_direction::down;
-    case 'h':
-    case 'a':
-    case KEY_LEFT:
-        return key_direction::left;
-    case 'l':
-    case 'd':
-    case KEY_RIGHT:
-        return key_direction::right;
-    default:
-        return key_direction::none;
-    }
+    using enum key_direction;
+    static constexpr struct {
+        int key;
+        key_direction dir;
+    } table[] = {
+        {'k', up},   {'w', up},   {KEY_UP, up},       {'j', down},  {'s', down},  {KEY_DOWN, down},
+        {'h', left}, {'a', left}, {KEY_LEFT, left}, {'l', right}, {'d', right}, {KEY_RIGHT, right},
+    };
+    for (const auto& entry : table)
+        if (entry.key == key) return entry.dir;
+    return none;
 }
 
 void throttle_key(int key, throttle_order order) {

@@ -64,6 +64,29 @@ int wait_key_past_moves(WINDOW* w, const redraw_fn& redraw = nullptr);
 enum class key_direction { none, up, down, left, right };
 key_direction direction_of_key(int key);
 
+// A game's own value for each direction, and `none` for every other key.
+template <class T>
+struct directions_as {
+    T none, up, down, left, right;
+};
+
+template <class T>
+T direction_of_key(int key, const directions_as<T>& as) {
+    switch (direction_of_key(key)) {
+    case key_direction::up:
+        return as.up;
+    case key_direction::down:
+        return as.down;
+    case key_direction::left:
+        return as.left;
+    case key_direction::right:
+        return as.right;
+    case key_direction::none:
+        break;
+    }
+    return as.none;
+}
+
 // Holding a key down must not speed a game up. Each throttled key costs a
 // tenth of a second, and the keys queued behind it are dropped. Sleeping first
 // also drops what was typed during the sleep; discarding first keeps it for

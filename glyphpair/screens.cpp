@@ -50,18 +50,10 @@ void draw_board(const board& b, int row, int col) {
 }
 
 command command_of_key(int key) {
-    switch (direction_of_key(key)) {
-    case key_direction::up:
-        return command::up;
-    case key_direction::down:
-        return command::down;
-    case key_direction::left:
-        return command::left;
-    case key_direction::right:
-        return command::right;
-    case key_direction::none:
-        break;
-    }
+    const command move = direction_of_key(
+        key, directions_as<command>{
+                 .none = command::none, .up = command::up, .down = command::down, .left = command::left, .right = command::right});
+    if (move != command::none) return move;
     switch (key) {
     case '\n':
     case KEY_ENTER:

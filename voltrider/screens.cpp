@@ -78,19 +78,8 @@ void stop_flashing() {
 }
 
 uint8_t steer_direction(int key) {
-    switch (direction_of_key(key)) {
-    case key_direction::up:
-        return DIR_UP;
-    case key_direction::down:
-        return DIR_DOWN;
-    case key_direction::left:
-        return DIR_LEFT;
-    case key_direction::right:
-        return DIR_RIGHT;
-    case key_direction::none:
-        break;
-    }
-    return DIR_NONE;
+    return direction_of_key(
+        key, directions_as<uint8_t>{.none = DIR_NONE, .up = DIR_UP, .down = DIR_DOWN, .left = DIR_LEFT, .right = DIR_RIGHT});
 }
 
 void draw_banner() {
