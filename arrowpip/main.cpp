@@ -1,8 +1,4 @@
 // arrowpip: letters fly over a ring target; ten typed letters stop and score by their distance from the centre.
-#include <unistd.h>
-
-#include <cstdio>
-
 #include "rules.h"
 #include "screens.h"
 #include "terminal.h"
@@ -27,11 +23,8 @@ void play(game& g) {
         int key = read_key(stdscr, [&] { draw_tick(g); });
         if (key == KEY_F(1) || key == '?') show_gameplay_help();
         if (take_key(g, key)) return;
-        if (key != ERR) {
-            // Keys typed during the sleep are dropped: one shot per tick, however fast the typing.
-            usleep(100000);
-            flushinp();
-        }
+        // Keys typed during the sleep are dropped: one shot per tick, however fast the typing.
+        throttle_key(key);
         if (end_tick(g)) return;
     }
 }

@@ -67,7 +67,7 @@ void draw_letter(const letter_record& L) {
     chtype ch = static_cast<chtype>(static_cast<unsigned char>(L.letter)) | palette[2];
     if (L.countdown != 0) ch |= A_BOLD;
     // Truncation toward zero: a letter just past the top or left edge still shows in row or column 0.
-    if (wmove(stdscr, static_cast<int>(L.row), static_cast<int>(L.col)) == OK) waddch(stdscr, ch);
+    put(static_cast<int>(L.row), static_cast<int>(L.col), ch);
 }
 
 void draw_play_screen(const game& g) {

@@ -17,10 +17,6 @@ namespace {
 // Only pair 1 is drawn with; without colours the help frame still stands out.
 attr_t help_frame_attr = A_STANDOUT;
 
-void put(int y, int x, chtype c) {
-    if (wmove(stdscr, y, x) == OK) waddch(stdscr, c);
-}
-
 }  // namespace
 
 // A block with the hop's arc leaving it: at most 15 columns.
@@ -42,20 +38,7 @@ void init_palette() {
     help_frame_attr = A_STANDOUT | COLOR_PAIR(1);
 }
 
-void draw_square(int top, int left) {
-    for (int i = 0; i < square_last_row; ++i) {
-        put(top + i, left, ACS_VLINE);
-        put(top + i, left + square_last_col, ACS_VLINE);
-    }
-    for (int i = 0; i < square_last_col; ++i) {
-        put(top, left + i, ACS_HLINE);
-        put(top + square_last_row, left + i, ACS_HLINE);
-    }
-    put(top, left, ACS_ULCORNER);
-    put(top + square_last_row, left + square_last_col, ACS_LRCORNER);
-    put(top + square_last_row, left, ACS_LLCORNER);
-    put(top, left + square_last_col, ACS_URCORNER);
-}
+void draw_square(int top, int left) { draw_box(top, left, top + square_last_row, left + square_last_col); }
 
 void draw_banner(const world& w) {
     mvwprintw(stdscr, 0, 0, "%s", banner_lines[0]);

@@ -1,9 +1,5 @@
 // coilclash: the player's snake against the computer's in a walled arena, matches to five wins.
-#include <unistd.h>
-
 #include <csignal>
-#include <cstdio>
-#include <cstdlib>
 
 #include "options.h"
 #include "rules.h"
@@ -13,12 +9,6 @@
 namespace {
 
 duel game;
-
-[[noreturn]] void quit() {
-    endwin();
-    puts("Quit.");
-    exit(0);
-}
 
 void draw_frame_screen() {
     draw_banner();
@@ -44,15 +34,10 @@ step_end play_game() {
             case key_action::controls_help: show_controls_help(); break;
             case key_action::turn: steer(&game.player, meaning.dir, game.board); break;
             case key_action::pause: show_pause(); break;
-            case key_action::quit: quit();
+            case key_action::quit: quit_program();
             case key_action::none: break;
         }
-        // A held-down key repeats: each repeat costs a tenth of a second and the queued ones go,
-        // so holding a key cannot speed the snakes up.
-        if (key != ERR && key == prev_key) {
-            usleep(100000);
-            flushinp();
-        }
+        throttle_repeat(key, prev_key);
         for (int i = 0; i < 2; ++i) {
             const step_end end = play_step(game);
             if (end != step_end::going) return end;

@@ -3,24 +3,15 @@
 
 #include <cstring>
 
+#include "draw.h"
 #include "terminal.h"
 
 namespace {
 
-// Character by character, so whatever falls outside the terminal is clipped, never wrapped.
-void put_text(int row, int col, const char* text, attr_t attr = A_NORMAL) {
-    for (int x = col; *text != '\0'; ++text, ++x)
-        if (wmove(stdscr, row, x) == OK) waddch(stdscr, static_cast<unsigned char>(*text) | attr);
-}
-
 void put_number_line(int row, int col, const char* label, int value) {
     char line[40];
     snprintf(line, sizeof line, "%s%d", label, value);
-    put_text(row, col, line);
-}
-
-void put_cell(int row, int col, chtype c) {
-    if (wmove(stdscr, row, col) == OK) waddch(stdscr, c);
+    put(row, col, line);
 }
 
 void redraw_play(const duel& g) {
@@ -33,11 +24,11 @@ void redraw_play(const duel& g) {
 }  // namespace
 
 key_meaning meaning_of(int key) {
+    constexpr int8_t not_a_turn = -1;
+    const int8_t dir = direction_of_key(
+        key, directions_as<int8_t>{.none = not_a_turn, .up = DIR_UP, .down = DIR_DOWN, .left = DIR_LEFT, .right = DIR_RIGHT});
+    if (dir != not_a_turn) return {key_action::turn, dir};
     switch (key) {
-        case 'k': case 'w': case KEY_UP: return {key_action::turn, DIR_UP};
-        case 'j': case 's': case KEY_DOWN: return {key_action::turn, DIR_DOWN};
-        case 'h': case 'a': case KEY_LEFT: return {key_action::turn, DIR_LEFT};
-        case 'l': case 'd': case KEY_RIGHT: return {key_action::turn, DIR_RIGHT};
         case 'p': return {key_action::pause};
         case 'q': case 27: return {key_action::quit};
         case '?': case KEY_F(1): return {key_action::controls_help};
@@ -63,24 +54,13 @@ const char* const banner_rows[3] = {
 };
 
 void draw_banner() {
-    for (int row = 0; row < 3; ++row) put_text(row, 0, banner_rows[row]);
+    for (int row = 0; row < 3; ++row) put(row, 0, banner_rows[row]);
 }
 
 void draw_border(const arena& board) {
     const int bottom = board.len + 4;
     const int right = board.wid + 1;
-    for (int x = 0; x <= board.wid; ++x) {
-        put_cell(3, x, ACS_HLINE);
-        put_cell(bottom, x, ACS_HLINE);
-    }
-    for (int y = 4; y < bottom; ++y) {
-        put_cell(y, 0, ACS_VLINE);
-        put_cell(y, right, ACS_VLINE);
-    }
-    put_cell(3, 0, ACS_ULCORNER);
-    put_cell(bottom, 0, ACS_LLCORNER);
-    put_cell(3, right, ACS_URCORNER);
-    put_cell(bottom, right, ACS_LRCORNER);
+    draw_box(3, 0, bottom, right);
 }
 
 void draw_arena(const duel& g) {
@@ -93,8 +73,8 @@ void draw_arena(const duel& g) {
     for (int r = 0; r < board.len; ++r) {
         for (int c = 0; c < board.wid; ++c) {
             const int owner = board.at({r, c}) / 4;
-            if (owner == 1) put_cell(r + 4, c + 1, computer_cell);
-            else if (owner == 2) put_cell(r + 4, c + 1, player_cell);
+            if (owner == 1) put(r + 4, c + 1, computer_cell);
+            else if (owner == 2) put(r + 4, c + 1, player_cell);
         }
     }
 }
@@ -103,8 +83,8 @@ void show_gameplay_help() {
     blocking_input();
     werase(stdscr);
     draw_banner();
-    put_text(3, 0, "  **** THE GAMEPLAY ****", A_BOLD);
-    put_text(4, 0, "Don't hit the walls, the other snake and yourself. Kill the other snake.");
+    put(3, 0, "  **** THE GAMEPLAY ****", A_BOLD);
+    put(4, 0, "Don't hit the walls, the other snake and yourself. Kill the other snake.");
     wrefresh(stdscr);
     wait_key(stdscr);
     werase(stdscr);
@@ -115,11 +95,11 @@ void show_controls_help() {
     blocking_input();
     werase(stdscr);
     draw_banner();
-    put_text(3, 0, "  **** THE CONTROLS ****", A_BOLD);
-    put_text(4, 0, "hjkl/ARROW KEYS : Change direction");
-    put_text(5, 0, "q : Quit");
-    put_text(6, 0, "F1 & F2: Help on controls & gameplay");
-    put_text(8, 0, "Press a key to continue");
+    put(3, 0, "  **** THE CONTROLS ****", A_BOLD);
+    put(4, 0, "hjkl/ARROW KEYS : Change direction");
+    put(5, 0, "q : Quit");
+    put(6, 0, "F1 & F2: Help on controls & gameplay");
+    put(8, 0, "Press a key to continue");
     wrefresh(stdscr);
     wait_key(stdscr);
     werase(stdscr);
@@ -130,7 +110,7 @@ void show_controls_help() {
 void draw_pause() {
     werase(stdscr);
     draw_banner();
-    put_text(1, 13, "PAUSED", A_BOLD);
+    put(1, 13, "PAUSED", A_BOLD);
 }
 
 void show_pause() {
@@ -148,11 +128,11 @@ int ask_play_again(const duel& g) {
     blocking_input();
     draw_arena(g);
     wrefresh(stdscr);
-    put_text(g.board.len + 5, 0, question);
+    put(g.board.len + 5, 0, question);
     curs_set(1);
     return wait_key(stdscr, {}, [&] {
         redraw_play(g);
-        put_text(g.board.len + 5, 0, question);
+        put(g.board.len + 5, 0, question);
         wrefresh(stdscr);
     });
 }

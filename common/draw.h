@@ -1,4 +1,4 @@
-// Drawing helpers every program shares: blanking, the 80x24 frame, the dotted row.
+// Drawing helpers every program shares: clipped cells and text, the box, blanking, the 80x24 frame, the dotted row.
 #pragma once
 
 #include <curses.h>
@@ -11,3 +11,19 @@ void draw_frame(attr_t attr);
 
 // '.' in columns 1 to 78 of `row`.
 void dot_row(int row);
+
+// One cell, skipped when it falls outside the window.
+void put(int row, int col, chtype c);
+
+// Text one byte a cell, each cell after a cursor move of its own: whatever
+// falls outside the window is skipped, and nothing wraps onto the next row.
+// The window's own attributes still apply; `attr` is added to them.
+void put(int row, int col, const char* text, attr_t attr = A_NORMAL);
+
+// Text that may hold multi-byte characters, from (row, col), cut before column
+// `end` and the window's right edge, and never inside a character: curses would
+// carry the rest over to the next row. `attr` is added for this text only.
+void put_clipped(int row, int col, int end, const char* text, attr_t attr = A_NORMAL);
+
+// A box of line-drawing characters with its corners at (top, left) and (bottom, right).
+void draw_box(int top, int left, int bottom, int right);

@@ -6,7 +6,6 @@
 #include "terminal.h"
 
 #include <cstdarg>
-#include <cstring>
 
 namespace {
 
@@ -25,23 +24,16 @@ const char* const trophy_figure[] = {
     "     |    |",    "  ___|    |___", " |            |", " |____________|",
 };
 
-// Writes a text at (row, col), cut before column `end` and the window's right edge:
-// curses would carry the rest over to the next row, across the frame and the
-// trophy (a long holder's name), or anywhere in a narrow terminal.
-[[gnu::format(printf, 4, 5)]] void put_clipped(int row, int col, int end, const char* format, ...) {
+// Clipped before column `end`: curses would carry a long line over to the next
+// row, across the frame and the trophy (a long holder's name), or anywhere in a
+// narrow terminal.
+[[gnu::format(printf, 4, 5)]] void print_clipped(int row, int col, int end, const char* format, ...) {
     char text[256];
     va_list args;
     va_start(args, format);
     vsnprintf(text, sizeof text, format, args);
     va_end(args);
-    if (getmaxx(stdscr) < end) end = getmaxx(stdscr);
-    int length = static_cast<int>(std::strlen(text));
-    if (length > end - col) {
-        length = end - col;
-        // Never half of a multi-byte character.
-        while (length > 0 && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80) --length;
-    }
-    if (length > 0 && wmove(stdscr, row, col) == OK) waddnstr(stdscr, text, length);
+    put_clipped(row, col, end, text);
 }
 
 
@@ -59,13 +51,13 @@ bool read_former_best(char name[max_name_length + 1], int64_t* score) {
 void framed_trophy_page(const char* holder, int64_t record, const score_screen& s) {
     dot_row(1);
     dot_row(22);
-    put_clipped(1, 32, inside_frame, "CONGRATULATIONS!!");
+    print_clipped(1, 32, inside_frame, "CONGRATULATIONS!!");
     for (int i = 0; i < 9; ++i) {
-        if (i == 4) put_clipped(8 + i, 30, inside_frame, framed_trophy[i], static_cast<long>(record));
-        else if (i == 6) put_clipped(8 + i, 30, inside_frame, framed_trophy[i], holder);
-        else put_clipped(8 + i, 30, inside_frame, "%s", framed_trophy[i]);
+        if (i == 4) print_clipped(8 + i, 30, inside_frame, framed_trophy[i], static_cast<long>(record));
+        else if (i == 6) print_clipped(8 + i, 30, inside_frame, framed_trophy[i], holder);
+        else print_clipped(8 + i, 30, inside_frame, "%s", framed_trophy[i]);
     }
-    put_clipped(21, 29, inside_frame, "Press a key to continue");
+    print_clipped(21, 29, inside_frame, "Press a key to continue");
     wrefresh(stdscr);
     wait_key_past_moves(stdscr);
     erase_rect(0, 0, 24, 80);
@@ -82,20 +74,20 @@ void show_framed(int8_t result, const score_screen& s) {
         if (read_former_best(holder, &record) && record > 0) framed_trophy_page(holder, record, s);
     }
     if (result == score_failed || score_stream == nullptr) {
-        put_clipped(1, 0, inside_frame, "%s", s.failure_text);
-        put_clipped(2, 0, inside_frame, "However, your score is %ld.", static_cast<long>(s.score));
+        print_clipped(1, 0, inside_frame, "%s", s.failure_text);
+        print_clipped(2, 0, inside_frame, "However, your score is %ld.", static_cast<long>(s.score));
     } else {
         rewind(score_stream);
-        put_clipped(1, 36, inside_frame, "HIGH SCORES");
+        print_clipped(1, 36, inside_frame, "HIGH SCORES");
         char name[max_name_length + 1];
         int64_t score = 0;
         const int shown = s.shown < 11 ? s.shown : 11;
         for (int i = 0; i < shown && read_entry(score_stream, name, &score) == 2; ++i) {
             int row = 2 + 2 * i;
             dot_row(row);
-            put_clipped(row, 1, inside_frame, "%s%s", i == static_cast<uint8_t>(result) ? ">>>" : "", name);
+            print_clipped(row, 1, inside_frame, "%s%s", i == static_cast<uint8_t>(result) ? ">>>" : "", name);
             // A negative score's last digit takes the frame's column.
-            put_clipped(row, 79 - digit_count(score), 80, "%ld", static_cast<long>(score));
+            print_clipped(row, 79 - digit_count(score), 80, "%ld", static_cast<long>(score));
         }
     }
     if (s.screen_attr) wattr_off(stdscr, s.screen_attr, nullptr);

@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <ctime>
 
+#include <unistd.h>
+
 void refuse_arguments(int argc) {
     if (argc <= 1) return;
     fputs("This game doesn't take arguments", stdout);
@@ -16,11 +18,19 @@ void refuse_arguments(int argc) {
     fflush(stdout);
 }
 
-void quit_on_signal(int signo) {
+namespace {
+
+[[noreturn]] void leave_saying_quit(int status) {
     endwin();
     puts("Quit.");
-    exit(signo);
+    exit(status);
 }
+
+}  // namespace
+
+void quit_on_signal(int signo) { leave_saying_quit(signo); }
+
+void quit_program() { leave_saying_quit(0); }
 
 bool colours_wanted() {
     const char* no_color = getenv("NO_COLOR");
@@ -164,6 +174,31 @@ int wait_key(WINDOW* w, std::initializer_list<int> ignored, const redraw_fn& red
 
 int wait_key_past_moves(WINDOW* w, const redraw_fn& redraw) {
     return wait_key(w, {'s', 'w', KEY_UP, KEY_DOWN}, redraw);
+}
+
+key_direction direction_of_key(int key) {
+    using enum key_direction;
+    static constexpr struct {
+        int key;
+        key_direction dir;
+    } table[] = {
+        {'k', up},   {'w', up},   {KEY_UP, up},       {'j', down},  {'s', down},  {KEY_DOWN, down},
+        {'h', left}, {'a', left}, {KEY_LEFT, left}, {'l', right}, {'d', right}, {KEY_RIGHT, right},
+    };
+    for (const auto& entry : table)
+        if (entry.key == key) return entry.dir;
+    return none;
+}
+
+void throttle_key(int key, throttle_order order) {
+    if (key == ERR) return;
+    if (order == throttle_order::discard_then_sleep) flushinp();
+    usleep(100000);
+    if (order == throttle_order::sleep_then_discard) flushinp();
+}
+
+void throttle_repeat(int key, int previous_key) {
+    if (key == previous_key) throttle_key(key);
 }
 
 bool declines_another_game(int key) { return key == 'n' || key == 'N' || key == 'q'; }

@@ -12,6 +12,9 @@ void refuse_arguments(int argc);
 // SIGINT: leaves curses, prints "Quit." and exits with the signal number.
 void quit_on_signal(int signo);
 
+// The quit key's way out: leaves curses, prints "Quit." and exits with status 0.
+[[noreturn]] void quit_program();
+
 // The common start: SIGINT handler, locale, curses in cbreak/noecho/keypad
 // mode, a short ESC delay, the clock seed and the hidden cursor. Returns
 // whether the program should set up its colours (the terminal has them and
@@ -61,6 +64,47 @@ int wait_key(WINDOW* w, std::initializer_list<int> ignored = {}, const redraw_fn
 // Blocking reads that pass over 's', 'w' and the up and down arrows, which
 // the trophy page and the play-again questions ignore.
 int wait_key_past_moves(WINDOW* w, const redraw_fn& redraw = nullptr);
+
+// The direction keys every game that steers or moves a cursor shares: hjkl,
+// wasd and the arrows. A game turns these into its own directions and gives
+// meanings of its own to the keys left over.
+enum class key_direction { none, up, down, left, right };
+key_direction direction_of_key(int key);
+
+// A game's own value for each direction, and `none` for every other key.
+template <class T>
+struct directions_as {
+    T none, up, down, left, right;
+};
+
+template <class T>
+T direction_of_key(int key, const directions_as<T>& as) {
+    switch (direction_of_key(key)) {
+    case key_direction::up:
+        return as.up;
+    case key_direction::down:
+        return as.down;
+    case key_direction::left:
+        return as.left;
+    case key_direction::right:
+        return as.right;
+    case key_direction::none:
+        break;
+    }
+    return as.none;
+}
+
+// Holding a key down must not speed a game up. Each throttled key costs a
+// tenth of a second, and the keys queued behind it are dropped. Sleeping first
+// also drops what was typed during the sleep; discarding first keeps it for
+// the next read.
+enum class throttle_order { sleep_then_discard, discard_then_sleep };
+
+// Every key read (not ERR) is throttled.
+void throttle_key(int key, throttle_order order = throttle_order::sleep_then_discard);
+
+// Only a key that repeats the previous tick's, as a held key's auto-repeat does.
+void throttle_repeat(int key, int previous_key);
 
 // 'n', 'N' and 'q' decline another game.
 bool declines_another_game(int key);

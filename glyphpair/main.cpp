@@ -1,6 +1,4 @@
 // glyphpair: find the 64 pairs of glyphs hidden on an 8 by 16 grid, by keys or mouse.
-#include <cstdio>
-
 #include "screens.h"
 #include "terminal.h"
 
@@ -12,11 +10,7 @@ int main(int argc, char**) {
     board b;
     for (;;) {
         const game_end end = play_game(b);
-        if (end == game_end::quit) {
-            endwin();
-            puts("Quit.");
-            return 0;
-        }
+        if (end == game_end::quit) quit_program();
         if (end != game_end::another) break;
     }
     endwin();

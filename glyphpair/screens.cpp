@@ -2,10 +2,9 @@
 // pages and the end screen.
 #include "screens.h"
 
-#include <algorithm>
-#include <cstring>
 #include <ctime>
 
+#include "draw.h"
 #include "terminal.h"
 
 attr_t glyph_colors[colour_count] = {A_NORMAL, A_NORMAL, A_NORMAL, A_NORMAL, A_NORMAL, A_NORMAL};
@@ -32,38 +31,13 @@ const char* const title_banner[3] = {
 
 namespace {
 
-void put(int y, int x, chtype c) {
-    if (wmove(stdscr, y, x) == OK) waddch(stdscr, c);
-}
-
-// One line of text cut at the right edge: curses would wrap the rest onto the
-// rows below, over the next line of the page.
-void put_line(int y, int x, const char* text) {
-    if (wmove(stdscr, y, x) != OK) return;
-    const int room = getmaxx(stdscr) - x;
-    waddnstr(stdscr, text, std::min(room, static_cast<int>(strlen(text))));
-}
-
 }  // namespace
 
 void draw_title_banner(int row, int col) {
-    for (int i = 0; i < 3; ++i) put_line(row + i, col, title_banner[i]);
+    for (int i = 0; i < 3; ++i) put(row + i, col, title_banner[i]);
 }
 
-void draw_tile_box(int row, int col) {
-    for (int i = 0; i < 10; ++i) {
-        put(row + i, col, ACS_VLINE);
-        put(row + i, col + 17, ACS_VLINE);
-    }
-    for (int i = 0; i < 18; ++i) {
-        put(row, col + i, ACS_HLINE);
-        put(row + 9, col + i, ACS_HLINE);
-    }
-    put(row, col, ACS_ULCORNER);
-    put(row + 9, col, ACS_LLCORNER);
-    put(row, col + 17, ACS_URCORNER);
-    put(row + 9, col + 17, ACS_LRCORNER);
-}
+void draw_tile_box(int row, int col) { draw_box(row, col, row + 9, col + 17); }
 
 void draw_board(const board& b, int row, int col) {
     draw_tile_box(row, col);
@@ -76,23 +50,11 @@ void draw_board(const board& b, int row, int col) {
 }
 
 command command_of_key(int key) {
+    const command move = direction_of_key(
+        key, directions_as<command>{
+                 .none = command::none, .up = command::up, .down = command::down, .left = command::left, .right = command::right});
+    if (move != command::none) return move;
     switch (key) {
-    case 'k':
-    case 'w':
-    case KEY_UP:
-        return command::up;
-    case 'j':
-    case 's':
-    case KEY_DOWN:
-        return command::down;
-    case 'h':
-    case 'a':
-    case KEY_LEFT:
-        return command::left;
-    case 'l':
-    case 'd':
-    case KEY_RIGHT:
-        return command::right;
     case '\n':
     case KEY_ENTER:
         return command::turn;
@@ -157,16 +119,16 @@ void draw_controls_page() {
     werase(stdscr);
     draw_title_banner(0, 0);
     wattr_on(stdscr, A_BOLD, nullptr);
-    put_line(3, 0, "  **** THE CONTROLS ****");
+    put(3, 0, "  **** THE CONTROLS ****");
     wattr_off(stdscr, A_BOLD, nullptr);
-    put_line(4, 0, "RETURN/ENTER : Reveal");
-    put_line(5, 0, "hjkl/ARROW KEYS : Move cursor");
-    put_line(6, 0, "q : Quit");
-    put_line(7, 0, "F1 & F2 : Help on controls & gameplay");
+    put(4, 0, "RETURN/ENTER : Reveal");
+    put(5, 0, "hjkl/ARROW KEYS : Move cursor");
+    put(6, 0, "q : Quit");
+    put(7, 0, "F1 & F2 : Help on controls & gameplay");
     wattr_on(stdscr, A_BOLD, nullptr);
-    put_line(8, 0, "YOU CAN ALSO USE THE MOUSE!");
+    put(8, 0, "YOU CAN ALSO USE THE MOUSE!");
     wattr_off(stdscr, A_BOLD, nullptr);
-    put_line(10, 0, "Press a key to continue");
+    put(10, 0, "Press a key to continue");
     wrefresh(stdscr);
 }
 
@@ -181,9 +143,9 @@ void draw_gameplay_page() {
     werase(stdscr);
     draw_title_banner(0, 0);
     wattr_on(stdscr, A_BOLD, nullptr);
-    put_line(3, 0, "  **** THE GAMEPLAY ****");
+    put(3, 0, "  **** THE GAMEPLAY ****");
     wattr_off(stdscr, A_BOLD, nullptr);
-    for (int i = 0; i < 5; ++i) put_line(4 + i, 0, lines[i]);
+    for (int i = 0; i < 5; ++i) put(4 + i, 0, lines[i]);
     wrefresh(stdscr);
 }
 
@@ -208,11 +170,11 @@ void show_gameplay_help() {
 }
 
 void draw_end_screen(long elapsed) {
-    put_line(15, 0, time_spent(elapsed).c_str());
+    put(15, 0, time_spent(elapsed).c_str());
     // The question follows the result on its row, and only there; the cursor,
     // shown while the question waits, ends right after it.
-    put_line(13, 0, "You solved it!");
-    put_line(13, 14, " Wanna play again?(y/n)");
+    put(13, 0, "You solved it!");
+    put(13, 14, " Wanna play again?(y/n)");
 }
 
 game_end play_game(board& b) {

@@ -25,9 +25,7 @@ int main(int argc, char**) {
         } else if (k == menu_help) {
             list_menu(menu_help_text, "How to read help pages");
         } else if (k < 0) {
-            endwin();
-            puts("Quit.");
-            return 0;
+            quit_program();
         } else {
             launch_game(k);
         }

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <utility>
 
+#include "draw.h"
 #include "score_store.h"
 #include "terminal.h"
 
@@ -24,22 +25,9 @@ void init_palette() {
 
 namespace {
 
-void put_cell(int row, int col, chtype c) {
-    if (wmove(stdscr, row, col) == OK) waddch(stdscr, c);
-}
-
-// ASCII text one cell at a time: whatever falls off the screen is skipped.
-void put_text(int row, int col, const char* text, attr_t attr) {
-    for (int i = 0; text[i] != '\0'; ++i) put_cell(row, col + i, static_cast<unsigned char>(text[i]) | attr);
-}
-
-// Text that may hold multi-byte characters: written whole from a start the
-// screen has, and cut at the row's end rather than wrapped onto the next row.
+// Names and titles may hold multi-byte characters.
 void put_string(int row, int col, const char* text, attr_t attr) {
-    if (wmove(stdscr, row, col) != OK) return;
-    wattrset(stdscr, attr);
-    waddnstr(stdscr, text, COLS - col);
-    wattrset(stdscr, A_NORMAL);
+    put_clipped(row, col, COLS, text, attr);
 }
 
 // A blocking read; ERR comes back only in no-delay mode (the tests), where
@@ -49,7 +37,7 @@ int next_key(const redraw_fn& redraw) { return wait_key(stdscr, {}, redraw); }
 }  // namespace
 
 void draw_screen_border() {
-    auto edge = [](int row, int col) { put_cell(row, col, ' ' | A_REVERSE | palette[(row + col) % 4]); };
+    auto edge = [](int row, int col) { put(row, col, ' ' | A_REVERSE | palette[(row + col) % 4]); };
     for (int row = 0; row < LINES; ++row) {
         edge(row, COLS - 1);
         edge(row, 0);
@@ -62,10 +50,10 @@ void draw_screen_border() {
 
 void draw_backdrop() {
     for (int row = 0; row < LINES; ++row)
-        for (int col = 0; col < COLS; ++col) put_cell(row, col, '#' | palette[backdrop_band(row, col, LINES)]);
+        for (int col = 0; col < COLS; ++col) put(row, col, '#' | palette[backdrop_band(row, col, LINES)]);
     for (int r = 0; r < logo_rows; ++r)
         for (int c = 0; c < logo_cols; ++c)
-            if (logo_cell(r, c)) put_cell(LINES / 2 - 5 + r, COLS / 2 - 21 + c, ' ');
+            if (logo_cell(r, c)) put(LINES / 2 - 5 + r, COLS / 2 - 21 + c, ' ');
 }
 
 void draw_list(const char* items, const char* title, const list_view& view) {
@@ -77,7 +65,7 @@ void draw_list(const char* items, const char* title, const list_view& view) {
         int row = 2 + j;
         int k = view.top + j;
         nth_item(items, k, item);
-        put_text(row, 1, item, k == view.sel ? palette[row % 4] | A_STANDOUT : A_NORMAL);
+        put(row, 1, item, k == view.sel ? palette[row % 4] | A_STANDOUT : A_NORMAL);
     }
     wrefresh(stdscr);
 }
@@ -137,7 +125,7 @@ void launch_game(int k) {
 void draw_name_entry(const name_entry& name) {
     werase(stdscr);
     draw_backdrop();
-    put_text(LINES / 2 - 2, COLS / 2 - 15, "Enter a name, then press enter", A_NORMAL);
+    put(LINES / 2 - 2, COLS / 2 - 15, "Enter a name, then press enter", A_NORMAL);
     put_string(LINES / 2, (COLS - shown_width(name)) / 2, name.player_name, A_NORMAL);
     wrefresh(stdscr);
 }

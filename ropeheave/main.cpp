@@ -1,8 +1,4 @@
 // ropeheave: a typing race against a computer that pulls the other end of the rope.
-#include <unistd.h>
-
-#include <cstdio>
-
 #include "rules.h"
 #include "screens.h"
 #include "terminal.h"
@@ -23,12 +19,9 @@ void play(race& r) {
         draw_tick(r);
         int key = read_key(stdscr, [&] { draw_tick(r); });
         type_key(r, key);
-        if (key != ERR) {
-            if (key == 'q') return;
-            // Discard first, then sleep: holding a key down gains one column a tick at most.
-            flushinp();
-            usleep(100000);
-        }
+        if (key == 'q') return;
+        // Discard first, then sleep: holding a key down gains one column a tick at most.
+        throttle_key(key, throttle_order::discard_then_sleep);
         tick_end end = end_tick(r);
         if (end == tick_end::lost) return;
         if (end == tick_end::level_won) {

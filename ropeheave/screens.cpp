@@ -75,14 +75,14 @@ void draw_art(int8_t row, int8_t col, const char* text, int frame) {
         if (*text == '\n') {
             ++row;
             x = col;
-        } else if (*text != ' ' && wmove(stdscr, row, x) == OK) {
-            waddch(stdscr, static_cast<unsigned char>(*text));
+        } else if (*text != ' ') {
+            put(row, x, static_cast<unsigned char>(*text));
         }
     }
 }
 
 void draw_field(const race& r) {
-    for (int y = 0; y < 24; ++y) mvwaddch(stdscr, y, 40, ACS_VLINE);
+    for (int y = 0; y < 24; ++y) put(y, 40, ACS_VLINE);
     const int x = r.rope_pos - 10;
     mvwprintw(stdscr, r.level + 15, x, "Type!");
     mvwprintw(stdscr, r.level + 16, x, "%s", r.queue);

@@ -1,8 +1,4 @@
 // voltrider: steer a vehicle round a wrapping arena without crossing its own trail.
-#include <unistd.h>
-
-#include <cstdio>
-
 #include "rules.h"
 #include "screens.h"
 #include "terminal.h"
@@ -12,15 +8,6 @@ namespace {
 constexpr int key_escape = 27;
 
 enum class game_end { crashed, quit };
-
-// Holding a key down must not speed the vehicle up: a repeat of the last
-// tick's key costs a tenth of a second and the queued repeats are dropped.
-void damp_repeat(int key, int last_key) {
-    if (key != ERR && key == last_key) {
-        usleep(100000);
-        flushinp();
-    }
-}
 
 game_end play(game& g) {
     new_game(g);
@@ -45,7 +32,7 @@ game_end play(game& g) {
         steer(g, steer_direction(key));
         if (key == 'q' || key == key_escape) return game_end::quit;
         if (key == 'e') stop_flashing();
-        damp_repeat(key, last_key);
+        throttle_repeat(key, last_key);
 
         step_vehicle(g);
         count_tick(g);
@@ -63,11 +50,7 @@ int main(int argc, char**) {
     size_arena(g, LINES, COLS);
     if (colours) init_flash_colours();
     for (;;) {
-        if (play(g) == game_end::quit) {
-            endwin();
-            puts("Quit.");
-            return 0;
-        }
+        if (play(g) == game_end::quit) quit_program();
         show_game_over(g);
         if (!finish_game(g)) break;
     }

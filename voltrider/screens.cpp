@@ -7,6 +7,7 @@
 
 #include "score_screen.h"
 #include "score_store.h"
+#include "draw.h"
 #include "terminal.h"
 
 attr_t flash_colours[6] = {0, 0, 0, 0, 0, 0};
@@ -23,10 +24,6 @@ const char* const banner_rows[2] = {
 
 // Both waits for a key and both help pages end in half-delay play again.
 void resume_play_input() { paced_input(); }
-
-void put(int row, int col, chtype ch) {
-    if (wmove(stdscr, row, col) == OK) waddch(stdscr, ch);
-}
 
 chtype vehicle_glyph(const game& g) {
     switch (look_of_vehicle(g)) {
@@ -81,26 +78,8 @@ void stop_flashing() {
 }
 
 uint8_t steer_direction(int key) {
-    switch (key) {
-    case 'k':
-    case 'w':
-    case KEY_UP:
-        return DIR_UP;
-    case 'j':
-    case 's':
-    case KEY_DOWN:
-        return DIR_DOWN;
-    case 'h':
-    case 'a':
-    case KEY_LEFT:
-        return DIR_LEFT;
-    case 'l':
-    case 'd':
-    case KEY_RIGHT:
-        return DIR_RIGHT;
-    default:
-        return DIR_NONE;
-    }
+    return direction_of_key(
+        key, directions_as<uint8_t>{.none = DIR_NONE, .up = DIR_UP, .down = DIR_DOWN, .left = DIR_LEFT, .right = DIR_RIGHT});
 }
 
 void draw_banner() {
@@ -119,18 +98,7 @@ void draw_arena_border(const game& g) {
     const int top = arena_top - 1;
     const int bottom = g.arena_rows + arena_top;
     const int right = g.arena_cols + 1;
-    for (int y = top + 1; y < bottom; ++y) {
-        put(y, 0, ACS_VLINE);
-        put(y, right, ACS_VLINE);
-    }
-    for (int x = 1; x < right; ++x) {
-        put(top, x, ACS_HLINE);
-        put(bottom, x, ACS_HLINE);
-    }
-    put(top, 0, ACS_ULCORNER);
-    put(bottom, 0, ACS_LLCORNER);
-    put(top, right, ACS_URCORNER);
-    put(bottom, right, ACS_LRCORNER);
+    draw_box(top, 0, bottom, right);
 }
 
 namespace {

@@ -1,6 +1,7 @@
 // Key reads shared by every program: a resize is never taken for the player's key.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <vector>
 
 #include "terminal.h"
@@ -56,6 +57,57 @@ TEST(KeyReads, OnlyALoneEscapeIsEscapeAndUnknownSequencesAreDroppedWhole) {
 TEST(KeyReads, OnlyNoAndQuitDeclineAnotherGame) {
     for (int key : {'n', 'N', 'q'}) EXPECT_TRUE(declines_another_game(key)) << key;
     for (int key : {int{'y'}, int{'Y'}, int{'Q'}, int{' '}, int{'\n'}, 27, KEY_ENTER}) EXPECT_FALSE(declines_another_game(key)) << key;
+}
+
+TEST(KeyReads, HjklWasdAndTheArrowsAreTheDirections) {
+    struct row {
+        int key;
+        key_direction dir;
+    };
+    const row cases[] = {
+        {'k', key_direction::up},      {'w', key_direction::up},      {KEY_UP, key_direction::up},
+        {'j', key_direction::down},    {'s', key_direction::down},    {KEY_DOWN, key_direction::down},
+        {'h', key_direction::left},    {'a', key_direction::left},    {KEY_LEFT, key_direction::left},
+        {'l', key_direction::right},   {'d', key_direction::right},   {KEY_RIGHT, key_direction::right},
+        {'K', key_direction::none},    {'W', key_direction::none},    {'q', key_direction::none},
+        {ERR, key_direction::none},    {'\n', key_direction::none},   {KEY_HOME, key_direction::none},
+    };
+    for (const row& c : cases) EXPECT_EQ(direction_of_key(c.key), c.dir) << c.key;
+}
+
+// A throttled key costs a tenth of a second and drops the keys queued behind it;
+// any other read leaves the queue for the next tick.
+TEST(KeyReads, AThrottledKeyCostsATenthAndDropsTheQueue) {
+    virtual_screen vs;
+    nodelay(stdscr, TRUE);
+    struct row {
+        const char* what;
+        void (*throttle)();
+        bool throttled;
+    };
+    const row cases[] = {
+        {"any key", [] { throttle_key('x'); }, true},
+        {"any key, discarding first", [] { throttle_key('x', throttle_order::discard_then_sleep); }, true},
+        {"no key", [] { throttle_key(ERR); }, false},
+        {"the previous tick's key again", [] { throttle_repeat('x', 'x'); }, true},
+        {"a key other than the previous tick's", [] { throttle_repeat('x', 'y'); }, false},
+        {"no key after no key", [] { throttle_repeat(ERR, ERR); }, false},
+    };
+    for (const row& c : cases) {
+        vs.keys({'a'});
+        const auto start = std::chrono::steady_clock::now();
+        c.throttle();
+        const auto took = std::chrono::steady_clock::now() - start;
+        if (c.throttled) {
+            EXPECT_GE(took, std::chrono::milliseconds(100)) << c.what;
+            EXPECT_EQ(wgetch(stdscr), ERR) << c.what;
+        } else {
+            EXPECT_LT(took, std::chrono::milliseconds(100)) << c.what;
+            EXPECT_EQ(wgetch(stdscr), 'a') << c.what;
+        }
+        while (wgetch(stdscr) != ERR) {
+        }
+    }
 }
 
 }  // namespace

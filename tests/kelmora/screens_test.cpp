@@ -175,7 +175,8 @@ TEST_F(NameScreen, EnterExportsTheTypedName) {
     virtual_screen s(24, 80);
     setenv("USER", "alice", 1);
     setenv("KM_PLAYER", "inherited", 1);
-    s.keys({KEY_BACKSPACE, 8, 127, 'Q', ' ', 27, 'q', '7', '\n'});
+    // ESC with a key right behind it is that key with Alt held: nothing to type.
+    s.keys({KEY_BACKSPACE, 8, 127, 'Q', ' ', 27, 'q', 'q', '7', '\n'});
     enter_player_name();
     ASSERT_NE(getenv("KM_PLAYER"), nullptr);
     EXPECT_STREQ(getenv("KM_PLAYER"), "alq7");
