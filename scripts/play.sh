@@ -14,7 +14,7 @@ if [ ! -f "$build/configured" ]; then
     cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKM_TESTS=OFF > "$build/configure.log" 2>&1 ||
         { cat "$build/configure.log"; exit 1; }
     touch "$build/configured"
-    echo "Building (about half a minute on two cores)..."
+    echo "Building (about ten seconds on two cores)..."
 fi
 # The build's own progress lines: [ 42%] Building CXX object ...
 cmake --build "$build" -j"$(nproc)"
