@@ -16,8 +16,17 @@ if [ ! -f "$build/configured" ]; then
     touch "$build/configured"
     echo "Building (about ten seconds on two cores)..."
 fi
-# The build's own progress lines: [ 42%] Building CXX object ...
-cmake --build "$build" -j"$(nproc)"
+# Nothing to build when no file of the source tree changed since the last
+# build: a glance at the tree is quicker than asking make about every target.
+stamp="$build/built"
+if [ ! -f "$stamp" ] || [ ! -x "$build/bin/kelmora" ] ||
+   [ -n "$(find . \( -path ./build -o -path ./.git \) -prune -o -newer "$stamp" -print -quit)" ]; then
+    # Taken before the build, so a file changed while it runs counts next time.
+    touch "$stamp.new"
+    # The build's own progress lines: [ 42%] Building CXX object ...
+    cmake --build "$build" -j"$(nproc)"
+    mv "$stamp.new" "$stamp"
+fi
 [ "${1:-}" != --build-only ] || exit 0
 export PATH="$PWD/$build/bin:$PATH"
 exec kelmora
