@@ -121,10 +121,8 @@ void printed_trophy_page(const char* holder, int64_t record, const score_screen&
         for (int i = 0; i < 9; ++i) mvwprintw(stdscr, s.origin_row + 1 + i, 0, "%s", trophy_figure[i]);
         if (a) wattr_off(stdscr, a, nullptr);
         if (!s.trophy_attrs.empty()) k = (k + 1) % s.trophy_attrs.size();
-        int key = wgetch(stdscr);
         // A resize is not the player's answer: the page comes back, the figure on the next pass.
-        if (key == KEY_RESIZE) page.restore();
-        else if (key != ERR) break;
+        if (read_key(stdscr, [&] { page.restore(); }) != ERR) break;
     }
     blocking_input();
     header(s);

@@ -3,6 +3,8 @@
 
 #include "privilege.h"
 
+#include <poll.h>
+
 #include <clocale>
 #include <csignal>
 #include <cstdio>
@@ -129,9 +131,25 @@ bool lone_escape(WINDOW* w) {
 
 }  // namespace
 
+namespace {
+
+// A read that gave nothing because the terminal is gone, not because its time
+// ran out: the terminal's side has hung up. Without this a program whose
+// SIGHUP is ignored (nohup, a closed remote session) would read on for ever.
+bool terminal_gone() {
+    pollfd in{fileno(stdin), POLLIN, 0};
+    return poll(&in, 1, 0) == 1 && (in.revents & (POLLHUP | POLLERR)) != 0;
+}
+
+}  // namespace
+
 int read_key(WINDOW* w, const redraw_fn& redraw) {
     for (;;) {
         int key = wgetch(w);
+        if (key == ERR && terminal_gone()) {
+            endwin();
+            exit(1);
+        }
         if (key == key_escape && !lone_escape(w)) continue;
         if (key != KEY_RESIZE) return key;
         if (redraw) redraw();

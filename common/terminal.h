@@ -40,7 +40,8 @@ void repaint();
 // repaint) and the read goes on, so waits, questions and throttles never see it.
 // ESC (27) comes back only when nothing followed it within the ESC delay; an
 // Alt key or an escape sequence that curses does not know is read whole and
-// dropped, and the read goes on.
+// dropped, and the read goes on. A read that fails because the terminal is
+// gone ends the program (after endwin) with status 1.
 int read_key(WINDOW* w, const redraw_fn& redraw = nullptr);
 
 // A copy of the screen as it stands, to put back after a resize cut it: a pad,

@@ -348,6 +348,15 @@ bool terminal_run::throttled_sleep() {
            __atomic_load_n(&counts_[3], __ATOMIC_SEQ_CST) == 1;
 }
 
+std::vector<int> terminal_run::processes() {
+    std::vector<int> found;
+    for (int pid : processes_of_session(pane_pid()))
+        if (pid != pane_pid()) found.push_back(pid);
+    return found;
+}
+
+void terminal_run::hang_up() { tmux("kill-server"); }
+
 bool terminal_run::at_gate() {
     if (counts_ == nullptr) return false;
     const uint64_t left = __atomic_load_n(&counts_[1], __ATOMIC_SEQ_CST);

@@ -88,6 +88,11 @@ public:
     std::string frozen_screen();
     std::string frozen_screen_with_attrs();
 
+    // The processes run in the pane, its shell left out.
+    std::vector<int> processes();
+    // Closes the terminal under the program, as a lost connection does.
+    void hang_up();
+
     // Contents of a file, empty when missing.
     static std::string read_file(const std::string& path);
 

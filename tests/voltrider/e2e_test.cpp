@@ -1,7 +1,12 @@
 // voltrider run in a real terminal: the hint, crashes, the score table, help pages and the ways out.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
+#include <chrono>
 #include <fstream>
+#include <thread>
+#include <vector>
 #include <sstream>
 #include <string>
 
@@ -136,6 +141,32 @@ TEST(VoltriderProgram, ANewRecordShowsTheTrophyAndAnotherGameFollows) {
     EXPECT_NE(t.frozen_screen().find("Score:"), std::string::npos);
     t.keys({"q"});
     EXPECT_EQ(t.wait_exit(), 0);
+}
+
+// Under nohup, or when a remote session closes while SIGHUP is ignored, the
+// flashing trophy page must notice that its terminal is gone and end.
+TEST(VoltriderProgram, TheTrophyPageEndsWhenItsTerminalIsGoneWhileHangUpsAreIgnored) {
+    terminal_run::options opts = frozen();
+    opts.args = {"-c", "trap '' HUP; exec \"$0\"", voltrider()};
+    terminal_run t("/bin/sh", opts);
+    std::ofstream(t.scores_dir() + "/voltrider_scores") << "someone : 1\n";
+    ASSERT_TRUE(t.wait_for(hint));
+    ASSERT_TRUE(crash(t));
+    t.keys({"x"});
+    ASSERT_TRUE(t.wait_for("*****CONGRATULATIONS!****"));
+    const std::vector<int> game = t.processes();
+    ASSERT_FALSE(game.empty());
+    t.hang_up();
+    auto alive = [&] {
+        for (int pid : game)
+            if (kill(pid, 0) == 0 && terminal_run::read_file("/proc/" + std::to_string(pid) + "/stat").find(") Z") == std::string::npos)
+                return true;
+        return false;
+    };
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (alive() && std::chrono::steady_clock::now() < end) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_FALSE(alive()) << "the game reads on with no terminal";
+    for (int pid : game) kill(pid, SIGKILL);
 }
 
 // The line of the trophy's pedestal, with its attributes.
