@@ -103,6 +103,24 @@ int open_or_create_at(int dir, const struct stat& dir_st, const char* name, int 
     return fd;
 }
 
+// In the shared directory every file is the directory's owner's (the install
+// makes them): a player who owned the table, its lock or its journal could edit
+// the table, hold the lock or shut everyone out of the journal for good. So a
+// file of anyone else's is refused, and a missing one is made only by a process
+// that is the directory's owner, since a file another made would be the maker's.
+int open_shared_file(int dir, const struct stat& dir_st, const char* name, int flags, mode_t mode, struct stat* st,
+                     bool* created, bool one_name = true) {
+    int fd = open_regular_at(dir, name, flags, 0, st, one_name);
+    if (fd < 0 && errno == ENOENT && geteuid() == dir_st.st_uid)
+        fd = open_or_create_at(dir, dir_st, name, flags, mode, st, created, one_name);
+    if (fd >= 0 && st->st_uid != dir_st.st_uid) {
+        close(fd);
+        errno = EPERM;
+        return -1;
+    }
+    return fd;
+}
+
 mode_t creation_mode() {
     mode_t mask = umask(0);
     umask(mask);
@@ -410,11 +428,11 @@ bool open_shared(const char* dir, const char* file_name, table_files& f) {
     }
     bool created = false;
     // A lock file is only ever locked, never written, so a second name does it no harm.
-    f.lock = open_or_create_at(f.dir, dir_st, f.lock_name().c_str(), O_RDONLY, shared_lock_mode, &st, &created, false);
-    f.table = f.lock < 0 ? -1 : open_or_create_at(f.dir, dir_st, file_name, O_RDWR, shared_table_mode, &table_st, &created);
+    f.lock = open_shared_file(f.dir, dir_st, f.lock_name().c_str(), O_RDONLY, shared_lock_mode, &st, &created, false);
+    f.table = f.lock < 0 ? -1 : open_shared_file(f.dir, dir_st, file_name, O_RDWR, shared_table_mode, &table_st, &created);
     f.journal = f.table < 0 ? -1
-                            : open_or_create_at(f.dir, dir_st, f.journal_name().c_str(), O_RDWR,
-                                                table_st.st_mode & 0666, &st, &created);
+                            : open_shared_file(f.dir, dir_st, f.journal_name().c_str(), O_RDWR,
+                                               table_st.st_mode & 0666, &st, &created);
     if (f.journal < 0) {
         f.close_all();
         return false;

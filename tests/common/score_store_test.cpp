@@ -660,8 +660,9 @@ TEST_F(ScoreStore, AJournalSomeoneElseOwnsIsNeverCopiedIntoTheTable) {
         ASSERT_EQ(chmod((table + ".journal").c_str(), 0666), 0);
         EXPECT_EQ(whole_table(table), "a : 5\n");
         int8_t r = shared ? save_score_in(dir.c_str(), "table", 4, 10) : merge_score(table.c_str(), 4, 10);
-        EXPECT_EQ(r, 1);
-        EXPECT_EQ(read_file(table), "a : 5\nalice : 4\n");
+        // In the shared directory files of anyone but its owner are refused outright.
+        EXPECT_EQ(r, shared ? score_failed : 1);
+        EXPECT_EQ(read_file(table), shared ? "a : 5\n" : "a : 5\nalice : 4\n");
         fs::remove(table);
         fs::remove(table + ".journal");
     }
@@ -755,6 +756,54 @@ TEST_F(ScoreStore, AHardLinkInPlaceOfASharedTableIsRefusedAndTheLinkedFileKept) 
     EXPECT_EQ(save_score_in(shared.c_str(), "g_scores", 6, 10), 0);
     EXPECT_EQ(read_file(dir + "/second"), "");
     EXPECT_EQ(read_file(home + "/.g_scores"), "alice : 6\nalice : 5\n");
+}
+
+// Whoever owns a file in the shared directory can edit the table, hold the lock
+// for good or make the journal unreadable; only the directory's owner may own one.
+TEST_F(ScoreStore, ASharedFileOfAnyoneButTheDirectorysOwnerIsRefused) {
+    if (geteuid() != 0) GTEST_SKIP() << "files of another owner need root";
+    const std::string shared = dir + "/shared", home = dir + "/home";
+    fs::create_directories(shared);
+    fs::create_directories(home);
+    setenv("HOME", home.c_str(), 1);
+    for (const char* whose : {"g_scores.lock", "g_scores", "g_scores.journal"}) {
+        SCOPED_TRACE(whose);
+        for (const auto& e : fs::directory_iterator(shared)) fs::remove(e.path());
+        fs::remove(home + "/.g_scores");
+        write_file(shared + "/g_scores.lock", "");
+        write_file(shared + "/g_scores", "a : 5\n");
+        write_file(shared + "/g_scores.journal", journal(3, false, ""));
+        for (const char* name : {"g_scores.lock", "g_scores", "g_scores.journal"})
+            ASSERT_EQ(chmod((shared + "/" + name).c_str(), 0666), 0);
+        ASSERT_EQ(chown((shared + "/" + whose).c_str(), 65534, 65534), 0);
+        EXPECT_FALSE(hold_shared_table(shared.c_str(), "g_scores"));
+        EXPECT_EQ(save_score_in(shared.c_str(), "g_scores", 4, 10), 0);
+        EXPECT_EQ(read_file(home + "/.g_scores"), "alice : 4\n") << "the search moved on";
+        EXPECT_EQ(read_file(shared + "/g_scores"), "a : 5\n");
+        EXPECT_EQ(read_file(shared + "/g_scores.journal"), journal(3, false, ""));
+        release_shared_table();
+    }
+
+    // A player who may write the directory still may not make the files: they would be the player's.
+    for (const auto& e : fs::directory_iterator(shared)) fs::remove(e.path());
+    ASSERT_EQ(chmod(shared.c_str(), 0777), 0);
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        if (setresgid(65534, 65534, 65534) != 0 || setresuid(65534, 65534, 65534) != 0) _exit(2);
+        unsetenv("HOME");
+        const bool held = hold_shared_table(shared.c_str(), "g_scores");
+        _exit(!held && save_score_in(shared.c_str(), "g_scores", 4, 10) == score_failed ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_TRUE(fs::is_empty(shared)) << "nothing made in the shared directory";
+
+    // The directory's owner makes them, its own.
+    ASSERT_TRUE(hold_shared_table(shared.c_str(), "g_scores"));
+    EXPECT_EQ(save_score_in(shared.c_str(), "g_scores", 6, 10), 0);
+    EXPECT_EQ(read_file(shared + "/g_scores"), "alice : 6\n");
 }
 
 TEST_F(ScoreStore, TemporaryFilesKilledGamesLeftGoAtTheNextMerge) {
