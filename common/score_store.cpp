@@ -769,10 +769,16 @@ bool read_whole_table(const char* path, int most, std::vector<score_entry>& entr
         if (before.exists) {
             // A rewrite under way (or one a dead game left): the journal holds the whole new table.
             journal_state j = parse_journal(before.bytes);
-            if (j.whole && j.pending && (before.owner == st->st_uid || before.owner == geteuid())) {
+            if (j.whole && j.pending) {
+                const bool trusted = before.owner == st->st_uid || before.owner == geteuid();
                 close(fd);
-                entries = parse_scores(j.table, most);
-                return true;
+                if (trusted) {
+                    entries = parse_scores(j.table, most);
+                    return true;
+                }
+                // Not to be shown, and the table may be in the middle of a copy
+                // that leaves the journal as it is: nothing read now is sure to be whole.
+                continue;
             }
         }
         std::string text;

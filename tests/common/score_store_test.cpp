@@ -658,7 +658,7 @@ TEST_F(ScoreStore, AJournalSomeoneElseOwnsIsNeverCopiedIntoTheTable) {
         write_file(table + ".journal", journal(1, true, "cheat : 999999\n"));
         ASSERT_EQ(chown((table + ".journal").c_str(), 65533, 65533), 0);
         ASSERT_EQ(chmod((table + ".journal").c_str(), 0666), 0);
-        EXPECT_EQ(whole_table(table), "a : 5\n");
+        EXPECT_EQ(whole_table(table), "<none>") << "neither its table nor one read during a copy it may stand for";
         int8_t r = shared ? save_score_in(dir.c_str(), "table", 4, 10) : merge_score(table.c_str(), 4, 10);
         // In the shared directory files of anyone but its owner are refused outright.
         EXPECT_EQ(r, shared ? score_failed : 1);
@@ -700,6 +700,57 @@ TEST_F(ScoreStore, ReadsAWholeTableWhateverStateItsJournalIsIn) {
                                                             : cut.substr(0, cut.size() - 4));
         }
         EXPECT_EQ(whole_table(table, 10), c.shown);
+    }
+}
+
+// The menu runs with the player's own ids, which own neither the table nor
+// its journal: a pending journal is shown only when whoever wrote it could
+// write the table anyway; else the table may be in the middle of its copy,
+// and nothing is shown rather than half of it.
+TEST_F(ScoreStore, AReaderOfAnotherPlayerTrustsOnlyAJournalTheTablesOwnerCouldHaveWritten) {
+    if (geteuid() != 0) GTEST_SKIP() << "a reader of another uid needs root";
+    constexpr uid_t reader = 65533, table_owner = 65534, stranger = 65532;
+    ASSERT_EQ(chmod(dir.c_str(), 0755), 0);
+    struct reader_case {
+        const char* what;
+        uid_t journal_owner;
+        bool pending;
+        std::string shown;
+    };
+    const std::string torn = "a : 9\nb : 8\nc", whole = "a : 9\nb : 8\nc : 7\n";
+    const std::vector<reader_case> cases = {
+        {"the table's owner's journal", table_owner, true, whole},
+        {"the reader's own journal", reader, true, whole},
+        {"a stranger's pending journal: the table may be mid-copy", stranger, true, "<none>"},
+        {"a stranger's idle journal: no copy under way", stranger, false, "a : 9\nb : 8\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        write_file(table, torn);
+        write_file(table + ".journal", journal(5, c.pending, c.pending ? whole : ""));
+        ASSERT_EQ(chown(table.c_str(), table_owner, table_owner), 0);
+        ASSERT_EQ(chown((table + ".journal").c_str(), c.journal_owner, c.journal_owner), 0);
+        ASSERT_EQ(chmod(table.c_str(), 0644), 0);
+        ASSERT_EQ(chmod((table + ".journal").c_str(), 0644), 0);
+        int out[2];
+        ASSERT_EQ(pipe(out), 0);
+        pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            close(out[0]);
+            if (setresgid(reader, reader, reader) != 0 || setresuid(reader, reader, reader) != 0) _exit(2);
+            const std::string shown = whole_table(table);
+            _exit(write(out[1], shown.data(), shown.size()) == static_cast<ssize_t>(shown.size()) ? 0 : 1);
+        }
+        close(out[1]);
+        std::string shown;
+        char buf[256];
+        for (ssize_t n; (n = read(out[0], buf, sizeof buf)) > 0;) shown.append(buf, static_cast<size_t>(n));
+        close(out[0]);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        EXPECT_EQ(shown, c.shown);
     }
 }
 
