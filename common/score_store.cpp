@@ -287,9 +287,16 @@ uint64_t fresh_generation() {
     return static_cast<uint64_t>(now.tv_sec) * 1000000000u + static_cast<uint64_t>(now.tv_nsec);
 }
 
+// Whether a journal's owner could have put its table in place anyway: the
+// table's owner, the process itself (which may write the table), or the
+// directory's owner, who may replace any file there. Anyone else who owns a
+// journal could have put any table they like in it.
+bool journal_trusted(uid_t journal_owner, uid_t table_owner, uid_t dir_owner) {
+    return journal_owner == table_owner || journal_owner == geteuid() || journal_owner == dir_owner;
+}
+
 // Under the table's lock: a pending journal is a copy a dead game did not
-// finish. Only a journal whose owner could write the table anyway (`trusted`)
-// is copied; anyone else who owns one could put any table they like in it.
+// finish. Only a `trusted` one is copied.
 // Either way it ends idle. `generation` gets the journal's last one.
 bool settle_journal(int table, int journal, bool trusted, uint64_t* generation) {
     std::string bytes;
@@ -462,13 +469,14 @@ int8_t merge_held(const table_files& f, int64_t score, int n) {
 
     // Files opened long ago may since have been replaced, removed or given a
     // second name: merging into a stale one would lose the result.
-    struct stat lock_st, table_st, journal_st;
+    struct stat lock_st, table_st, journal_st, dir_st;
     if (!still_named(f, f.lock_name(), f.lock, false, &lock_st) || !still_named(f, f.name, f.table, true, &table_st) ||
-        !still_named(f, f.journal_name(), f.journal, true, &journal_st))
+        !still_named(f, f.journal_name(), f.journal, true, &journal_st) || fstat(f.dir, &dir_st) != 0)
         return score_failed;
 
     uint64_t generation = 0;
-    if (!settle_journal(f.table, f.journal, journal_st.st_uid == table_st.st_uid, &generation)) return score_failed;
+    const bool trusted = journal_trusted(journal_st.st_uid, table_st.st_uid, dir_st.st_uid);
+    if (!settle_journal(f.table, f.journal, trusted, &generation)) return score_failed;
     std::string old_text;
     if (!read_all(f.table, old_text)) return score_failed;
     int result = score_not_entered;
@@ -552,7 +560,9 @@ int8_t merge_at_path(const char* path, int64_t score, int n) {
             f.table = openat(f.dir, f.name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, creation_mode());
             if (f.table < 0 || fstat(f.table, &table_st) != 0) return score_failed;
         }
-        const bool trusted = journal_st.st_uid == table_st.st_uid || journal_st.st_uid == geteuid();
+        struct stat dir_st;
+        if (fstat(f.dir, &dir_st) != 0) return score_failed;
+        const bool trusted = journal_trusted(journal_st.st_uid, table_st.st_uid, dir_st.st_uid);
         if (!writable || !settle_journal(f.table, f.journal, trusted, &generation)) return score_failed;
     }
 
@@ -760,6 +770,10 @@ int8_t save_score(const char* file_name, int64_t score, int8_t table_size) {
 
 bool read_whole_table(const char* path, int most, std::vector<score_entry>& entries, struct stat* st) {
     const std::string journal = std::string(path) + journal_suffix;
+    std::string dir, name;
+    split_path(path, dir, name);
+    struct stat dir_st;
+    if (stat(dir.c_str(), &dir_st) != 0) return false;
     for (int attempt = 0; attempt < read_attempts; ++attempt) {
         if (attempt > 0) usleep(1000);
         journal_look before, after;
@@ -770,7 +784,7 @@ bool read_whole_table(const char* path, int most, std::vector<score_entry>& entr
             // A rewrite under way (or one a dead game left): the journal holds the whole new table.
             journal_state j = parse_journal(before.bytes);
             if (j.whole && j.pending) {
-                const bool trusted = before.owner == st->st_uid || before.owner == geteuid();
+                const bool trusted = journal_trusted(before.owner, st->st_uid, dir_st.st_uid);
                 close(fd);
                 if (trusted) {
                     entries = parse_scores(j.table, most);

@@ -646,8 +646,8 @@ TEST_F(ScoreStore, AJournalLeftByADeadGameIsFinishedFirst) {
 }
 
 // Whoever owns a journal can write any table into it; only the table's owner's
-// journal (or the merging player's own, on a table the player may write anyway)
-// is ever copied into the table or shown for it.
+// journal (or the merging player's own, on a table the player may write anyway,
+// or the directory's owner's) is ever copied into the table or shown for it.
 TEST_F(ScoreStore, AJournalSomeoneElseOwnsIsNeverCopiedIntoTheTable) {
     if (geteuid() != 0) GTEST_SKIP() << "files of three owners need root";
     for (bool shared : {false, true}) {
@@ -703,6 +703,46 @@ TEST_F(ScoreStore, ReadsAWholeTableWhateverStateItsJournalIsIn) {
     }
 }
 
+// A copy that a killed game left is finished by the next game of any player,
+// whenever the journal's owner could have put the table there anyway.
+TEST_F(ScoreStore, AnInterruptedCopyIsFinishedByAnotherPlayersGame) {
+    if (geteuid() != 0) GTEST_SKIP() << "a merge by another uid needs root";
+    constexpr uid_t player = 65533, table_owner = 65534, stranger = 65532;
+    ASSERT_EQ(chmod(dir.c_str(), 0755), 0);
+    struct copy_case {
+        const char* what;
+        uid_t journal_owner;
+        std::string after;
+    };
+    const std::string torn = "a : 9\nb : 8\nc", whole = "a : 9\nb : 8\nc : 7\n";
+    const std::vector<copy_case> cases = {
+        {"the table's owner's journal", table_owner, whole + "alice : 1\n"},
+        {"the directory's owner's journal", 0, whole + "alice : 1\n"},
+        {"the merging player's own journal", player, whole + "alice : 1\n"},
+        {"a stranger's journal is never copied", stranger, "a : 9\nb : 8\nalice : 1\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        write_file(table, torn);
+        write_file(table + ".journal", journal(5, true, whole));
+        write_file(table + ".lock", "");
+        ASSERT_EQ(chown(table.c_str(), table_owner, table_owner), 0);
+        ASSERT_EQ(chown((table + ".journal").c_str(), c.journal_owner, c.journal_owner), 0);
+        for (const char* suffix : {"", ".journal", ".lock"}) ASSERT_EQ(chmod((table + suffix).c_str(), 0666), 0);
+        pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            if (setresgid(player, player, player) != 0 || setresuid(player, player, player) != 0) _exit(2);
+            _exit(merge_score(table.c_str(), 1, 10) != score_failed ? 0 : 1);
+        }
+        int status = 0;
+        waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        EXPECT_EQ(read_file(table), c.after);
+        EXPECT_TRUE(journal_is_idle(table + ".journal"));
+    }
+}
+
 // The menu runs with the player's own ids, which own neither the table nor
 // its journal: a pending journal is shown only when whoever wrote it could
 // write the table anyway; else the table may be in the middle of its copy,
@@ -721,6 +761,7 @@ TEST_F(ScoreStore, AReaderOfAnotherPlayerTrustsOnlyAJournalTheTablesOwnerCouldHa
     const std::vector<reader_case> cases = {
         {"the table's owner's journal", table_owner, true, whole},
         {"the reader's own journal", reader, true, whole},
+        {"the directory's owner's journal", 0, true, whole},
         {"a stranger's pending journal: the table may be mid-copy", stranger, true, "<none>"},
         {"a stranger's idle journal: no copy under way", stranger, false, "a : 9\nb : 8\n"},
     };
