@@ -368,9 +368,9 @@ struct table_files {
 
 // A file is left beside the table by a game killed between creating it and
 // renaming it; none is in use while we hold the lock, since only the lock's
-// holder creates one. `old_style` also takes the bare "<table>.XXXXXX" of
-// earlier versions, for the shared directory, where no player keeps files.
-void clear_leftovers(int dir, const std::string& table, bool old_style) {
+// holder creates one. Only names with the temporary mark go: an
+// administrator's "<table>.backup" or "<table>.202611" beside a shared table stays.
+void clear_leftovers(int dir, const std::string& table) {
     auto six_letters = [](const std::string& s) {
         if (s.size() != 6) return false;
         for (char c : s)
@@ -390,9 +390,7 @@ void clear_leftovers(int dir, const std::string& table, bool old_style) {
         const std::string entry = e->d_name;
         if (entry.compare(0, table.size(), table) != 0) continue;
         const std::string rest = entry.substr(table.size());
-        bool leftover = (rest.compare(0, infix, temp_infix) == 0 && six_letters(rest.substr(infix))) ||
-                        (old_style && rest.size() == 7 && rest[0] == '.' && six_letters(rest.substr(1)));
-        if (leftover) unlinkat(dir, entry.c_str(), 0);
+        if (rest.compare(0, infix, temp_infix) == 0 && six_letters(rest.substr(infix))) unlinkat(dir, entry.c_str(), 0);
     }
     closedir(listing);
 }
@@ -447,7 +445,7 @@ bool open_shared(const char* dir, const char* file_name, table_files& f) {
     if (created) sync_directory(f.dir);
     // Only now can files be removed here; a merge under way elsewhere is left alone.
     if (flock(f.lock, LOCK_EX | LOCK_NB) == 0) {
-        clear_leftovers(f.dir, f.name, true);
+        clear_leftovers(f.dir, f.name);
         flock(f.lock, LOCK_UN);
     }
     return true;
@@ -540,7 +538,7 @@ int8_t merge_at_path(const char* path, int64_t score, int n) {
     if (f.lock < 0) return score_failed;
     lock_hold lock(f.lock);
     if (!lock.held()) return score_failed;
-    clear_leftovers(f.dir, f.name, false);
+    clear_leftovers(f.dir, f.name);
 
     struct stat table_st = {}, journal_st = {};
     bool writable = true;

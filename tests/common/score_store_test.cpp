@@ -908,14 +908,16 @@ TEST_F(ScoreStore, TemporaryFilesKilledGamesLeftGoAtTheNextMerge) {
     EXPECT_EQ(left, (std::set<std::string>{"table", "table.lock", "table.backup", "table.tmp.AbC1234", "other.tmp.AbC123"}))
         << "a player's own files stay";
 
-    // In the shared directory nobody keeps files of his own: an earlier version's leftovers go too.
+    // In the shared directory too, at the start of a game: an administrator's copies stay.
     const std::string shared = dir + "/shared";
     fs::create_directories(shared);
-    for (const char* name : {"g_scores.Xy12Z9", "g_scores.tmp.Qw3rty", "g_scores.bak"}) write_file(shared + "/" + name, "");
+    for (const char* name : {"g_scores.backup", "g_scores.202611", "g_scores.tmp.Qw3rty", "g_scores.bak"})
+        write_file(shared + "/" + name, "");
     ASSERT_TRUE(hold_shared_table(shared.c_str(), "g_scores"));
     left.clear();
     for (const auto& e : fs::directory_iterator(shared)) left.insert(e.path().filename());
-    EXPECT_EQ(left, (std::set<std::string>{"g_scores", "g_scores.lock", "g_scores.journal", "g_scores.bak"}));
+    EXPECT_EQ(left, (std::set<std::string>{"g_scores", "g_scores.lock", "g_scores.journal", "g_scores.backup",
+                                           "g_scores.202611", "g_scores.bak"}));
 }
 
 // The two roads of a merge, as a game runs them in a process of its own.
