@@ -480,7 +480,10 @@ int8_t merge_held(const table_files& f, int64_t score, int n) {
     int result = score_not_entered;
     const std::string text = merged_table(parse_scores(old_text, n), n, score, &result);
     if (!rewrite_in_place(f.table, f.journal, text, &generation)) return score_failed;
-    return keep_copy(text, f.table) ? static_cast<int8_t>(result) : score_failed;
+    // The result is in: reported lost, it would be recorded again at the next
+    // location. Without a copy the screen says it cannot show the table.
+    keep_copy(text, f.table);
+    return static_cast<int8_t>(result);
 }
 
 struct held_table {
@@ -582,7 +585,8 @@ int8_t merge_at_path(const char* path, int64_t score, int n) {
             generation = fresh_generation();
         }
         if (!rewrite_in_place(f.table, f.journal, text, &generation)) return score_failed;
-        return keep_copy(text, f.table) ? static_cast<int8_t>(result) : score_failed;
+        keep_copy(text, f.table);  // as in merge_held: the result is in either way
+        return static_cast<int8_t>(result);
     }
 
     // Every byte is on disk before a rename makes the new table the table.

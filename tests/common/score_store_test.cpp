@@ -440,6 +440,70 @@ TEST_F(ScoreStore, RunningOutOfDescriptorsLeavesTheOldTableOrTheNewOne) {
     EXPECT_TRUE(succeeded) << "enough descriptors for a whole merge";
 }
 
+// A table rewritten in place is written before the high-score screen's copy
+// is made; with no descriptor left for that copy, the result still stands, and
+// is never recorded a second time at the next location.
+TEST_F(ScoreStore, AResultRewrittenInPlaceIsRecordedOnceWhateverStepRunsOutOfDescriptors) {
+    const std::string own = dir + "/own", shared = dir + "/shared", home = dir + "/home";
+    for (const auto& d : {own, shared, home}) fs::create_directories(d);
+    setenv("HOME", home.c_str(), 1);
+    const std::string old_table = lines({"a : 500", "b : 400"});
+    const std::string new_table = lines({"a : 500", "alice : 450", "b : 400"});
+    struct rlimit old_limit;
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &old_limit), 0);
+    for (bool in_shared : {false, true}) {
+        SCOPED_TRACE(in_shared ? "the held shared table" : "a table of one's own with a journal");
+        const std::string where = in_shared ? shared : own;
+        if (in_shared) {
+            unsetenv("KM_SCORES_DIR");
+        } else {
+            setenv("KM_SCORES_DIR", own.c_str(), 1);
+        }
+        int succeeded = 0, without_copy = 0;
+        for (int extra = 0; extra < 8; ++extra) {
+            SCOPED_TRACE(extra);
+            write_file(where + "/g_scores", old_table);
+            write_file(where + "/g_scores.journal", journal(2, false, ""));
+            fs::remove(home + "/.g_scores");
+            release_shared_table();
+            if (in_shared) {
+                ASSERT_TRUE(hold_shared_table(shared.c_str(), "g_scores"));
+            }
+            // The last merge's stream is closed as the next one starts: its descriptor does not count.
+            if (score_stream != nullptr) {
+                fclose(score_stream);
+                score_stream = nullptr;
+            }
+            int lowest_free = dup(0);
+            ASSERT_GE(lowest_free, 0);
+            close(lowest_free);
+            struct rlimit tight = old_limit;
+            tight.rlim_cur = static_cast<rlim_t>(lowest_free + extra);
+            ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &tight), 0);
+            const int8_t result = save_score_in(in_shared ? shared.c_str() : (dir + "/nowhere").c_str(), "g_scores",
+                                                450, 10);
+            setrlimit(RLIMIT_NOFILE, &old_limit);
+            const bool in_table = read_file(where + "/g_scores") == new_table;
+            const bool in_home = read_file(home + "/.g_scores") == "alice : 450\n";
+            if (result == score_failed) {
+                EXPECT_FALSE(in_table || in_home) << "a result reported lost was recorded";
+                EXPECT_EQ(read_file(where + "/g_scores"), old_table);
+                continue;
+            }
+            ++succeeded;
+            EXPECT_NE(in_table, in_home) << "recorded once, in the table or else at the next location";
+            if (score_stream == nullptr) {
+                ++without_copy;
+            } else {
+                EXPECT_EQ(stream_text(), in_table ? new_table : "alice : 450\n");
+            }
+        }
+        EXPECT_GT(succeeded, 0);
+        EXPECT_GT(without_copy, 0) << "a merge that had no descriptor left for the screen's copy";
+    }
+    unsetenv("KM_SCORES_DIR");
+}
+
 TEST_F(ScoreStore, KeepsThePermissionBitsOfTheTable) {
     write_file(table, "a : 1\n");
     ASSERT_EQ(chmod(table.c_str(), 0644), 0);
