@@ -76,13 +76,14 @@ install(CODE "
     return()
   endif()
   foreach(game IN LISTS km_keepers)
-    # Root's lock files: one a player's game made would be that player's to chmod.
+    # Root's lock files, which only the games group may open: anyone who can
+    # open one can hold it and shut every game out of the table.
     set(lock \"\${km_dir}/\${game}_scores.lock\")
     if(NOT EXISTS \"\${lock}\")
       file(TOUCH \"\${lock}\")
     endif()
     execute_process(COMMAND chown \"root:\${km_group}\" \"\${lock}\")
-    execute_process(COMMAND chmod 0644 \"\${lock}\")
+    execute_process(COMMAND chmod 0640 \"\${lock}\")
     # Root's tables too, which the games rewrite in place: a table a player's
     # game had replaced would be that player's to edit by hand.
     set(table \"\${km_dir}/\${game}_scores\")

@@ -84,8 +84,8 @@ run_scripts() {
             case " arrowpip voltrider blockhop ropeheave " in
                 *" $p "*)
                     check "$p is set-group-id $group" [ "$(stat -c '%U:%G %a' "$sandbox$bin/$p")" = "root:$group 2755" ]
-                    check "$p's lock file is root's, so no player can shut the others out" \
-                        [ "$(stat -c '%U:%G %a' "$dir/${p}_scores.lock")" = "root:$group 644" ]
+                    check "$p's lock file is root's and opened by the games group alone, so no player can shut the others out" \
+                        [ "$(stat -c '%U:%G %a' "$dir/${p}_scores.lock")" = "root:$group 640" ]
                     check "$p's table is root's, for the games to rewrite in place" \
                         [ "$(stat -c '%U:%G %a' "$dir/${p}_scores")" = "root:$group 664" ]
                     ;;
