@@ -103,6 +103,24 @@ int open_or_create_at(int dir, const struct stat& dir_st, const char* name, int 
     return fd;
 }
 
+// In the shared directory every file is the directory's owner's (the install
+// makes them): a player who owned the table, its lock or its journal could edit
+// the table, hold the lock or shut everyone out of the journal for good. So a
+// file of anyone else's is refused, and a missing one is made only by a process
+// that is the directory's owner, since a file another made would be the maker's.
+int open_shared_file(int dir, const struct stat& dir_st, const char* name, int flags, mode_t mode, struct stat* st,
+                     bool* created, bool one_name = true) {
+    int fd = open_regular_at(dir, name, flags, 0, st, one_name);
+    if (fd < 0 && errno == ENOENT && geteuid() == dir_st.st_uid)
+        fd = open_or_create_at(dir, dir_st, name, flags, mode, st, created, one_name);
+    if (fd >= 0 && st->st_uid != dir_st.st_uid) {
+        close(fd);
+        errno = EPERM;
+        return -1;
+    }
+    return fd;
+}
+
 mode_t creation_mode() {
     mode_t mask = umask(0);
     umask(mask);
@@ -269,9 +287,16 @@ uint64_t fresh_generation() {
     return static_cast<uint64_t>(now.tv_sec) * 1000000000u + static_cast<uint64_t>(now.tv_nsec);
 }
 
+// Whether a journal's owner could have put its table in place anyway: the
+// table's owner, the process itself (which may write the table), or the
+// directory's owner, who may replace any file there. Anyone else who owns a
+// journal could have put any table they like in it.
+bool journal_trusted(uid_t journal_owner, uid_t table_owner, uid_t dir_owner) {
+    return journal_owner == table_owner || journal_owner == geteuid() || journal_owner == dir_owner;
+}
+
 // Under the table's lock: a pending journal is a copy a dead game did not
-// finish. Only a journal whose owner could write the table anyway (`trusted`)
-// is copied; anyone else who owns one could put any table they like in it.
+// finish. Only a `trusted` one is copied.
 // Either way it ends idle. `generation` gets the journal's last one.
 bool settle_journal(int table, int journal, bool trusted, uint64_t* generation) {
     std::string bytes;
@@ -343,9 +368,9 @@ struct table_files {
 
 // A file is left beside the table by a game killed between creating it and
 // renaming it; none is in use while we hold the lock, since only the lock's
-// holder creates one. `old_style` also takes the bare "<table>.XXXXXX" of
-// earlier versions, for the shared directory, where no player keeps files.
-void clear_leftovers(int dir, const std::string& table, bool old_style) {
+// holder creates one. Only names with the temporary mark go: an
+// administrator's "<table>.backup" or "<table>.202611" beside a shared table stays.
+void clear_leftovers(int dir, const std::string& table) {
     auto six_letters = [](const std::string& s) {
         if (s.size() != 6) return false;
         for (char c : s)
@@ -365,9 +390,7 @@ void clear_leftovers(int dir, const std::string& table, bool old_style) {
         const std::string entry = e->d_name;
         if (entry.compare(0, table.size(), table) != 0) continue;
         const std::string rest = entry.substr(table.size());
-        bool leftover = (rest.compare(0, infix, temp_infix) == 0 && six_letters(rest.substr(infix))) ||
-                        (old_style && rest.size() == 7 && rest[0] == '.' && six_letters(rest.substr(1)));
-        if (leftover) unlinkat(dir, entry.c_str(), 0);
+        if (rest.compare(0, infix, temp_infix) == 0 && six_letters(rest.substr(infix))) unlinkat(dir, entry.c_str(), 0);
     }
     closedir(listing);
 }
@@ -410,11 +433,11 @@ bool open_shared(const char* dir, const char* file_name, table_files& f) {
     }
     bool created = false;
     // A lock file is only ever locked, never written, so a second name does it no harm.
-    f.lock = open_or_create_at(f.dir, dir_st, f.lock_name().c_str(), O_RDONLY, shared_lock_mode, &st, &created, false);
-    f.table = f.lock < 0 ? -1 : open_or_create_at(f.dir, dir_st, file_name, O_RDWR, shared_table_mode, &table_st, &created);
+    f.lock = open_shared_file(f.dir, dir_st, f.lock_name().c_str(), O_RDONLY, shared_lock_mode, &st, &created, false);
+    f.table = f.lock < 0 ? -1 : open_shared_file(f.dir, dir_st, file_name, O_RDWR, shared_table_mode, &table_st, &created);
     f.journal = f.table < 0 ? -1
-                            : open_or_create_at(f.dir, dir_st, f.journal_name().c_str(), O_RDWR,
-                                                table_st.st_mode & 0666, &st, &created);
+                            : open_shared_file(f.dir, dir_st, f.journal_name().c_str(), O_RDWR,
+                                               table_st.st_mode & 0666, &st, &created);
     if (f.journal < 0) {
         f.close_all();
         return false;
@@ -422,7 +445,7 @@ bool open_shared(const char* dir, const char* file_name, table_files& f) {
     if (created) sync_directory(f.dir);
     // Only now can files be removed here; a merge under way elsewhere is left alone.
     if (flock(f.lock, LOCK_EX | LOCK_NB) == 0) {
-        clear_leftovers(f.dir, f.name, true);
+        clear_leftovers(f.dir, f.name);
         flock(f.lock, LOCK_UN);
     }
     return true;
@@ -444,19 +467,23 @@ int8_t merge_held(const table_files& f, int64_t score, int n) {
 
     // Files opened long ago may since have been replaced, removed or given a
     // second name: merging into a stale one would lose the result.
-    struct stat lock_st, table_st, journal_st;
+    struct stat lock_st, table_st, journal_st, dir_st;
     if (!still_named(f, f.lock_name(), f.lock, false, &lock_st) || !still_named(f, f.name, f.table, true, &table_st) ||
-        !still_named(f, f.journal_name(), f.journal, true, &journal_st))
+        !still_named(f, f.journal_name(), f.journal, true, &journal_st) || fstat(f.dir, &dir_st) != 0)
         return score_failed;
 
     uint64_t generation = 0;
-    if (!settle_journal(f.table, f.journal, journal_st.st_uid == table_st.st_uid, &generation)) return score_failed;
+    const bool trusted = journal_trusted(journal_st.st_uid, table_st.st_uid, dir_st.st_uid);
+    if (!settle_journal(f.table, f.journal, trusted, &generation)) return score_failed;
     std::string old_text;
     if (!read_all(f.table, old_text)) return score_failed;
     int result = score_not_entered;
     const std::string text = merged_table(parse_scores(old_text, n), n, score, &result);
     if (!rewrite_in_place(f.table, f.journal, text, &generation)) return score_failed;
-    return keep_copy(text, f.table) ? static_cast<int8_t>(result) : score_failed;
+    // The result is in: reported lost, it would be recorded again at the next
+    // location. Without a copy the screen says it cannot show the table.
+    keep_copy(text, f.table);
+    return static_cast<int8_t>(result);
 }
 
 struct held_table {
@@ -514,7 +541,7 @@ int8_t merge_at_path(const char* path, int64_t score, int n) {
     if (f.lock < 0) return score_failed;
     lock_hold lock(f.lock);
     if (!lock.held()) return score_failed;
-    clear_leftovers(f.dir, f.name, false);
+    clear_leftovers(f.dir, f.name);
 
     struct stat table_st = {}, journal_st = {};
     bool writable = true;
@@ -534,7 +561,9 @@ int8_t merge_at_path(const char* path, int64_t score, int n) {
             f.table = openat(f.dir, f.name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, creation_mode());
             if (f.table < 0 || fstat(f.table, &table_st) != 0) return score_failed;
         }
-        const bool trusted = journal_st.st_uid == table_st.st_uid || journal_st.st_uid == geteuid();
+        struct stat dir_st;
+        if (fstat(f.dir, &dir_st) != 0) return score_failed;
+        const bool trusted = journal_trusted(journal_st.st_uid, table_st.st_uid, dir_st.st_uid);
         if (!writable || !settle_journal(f.table, f.journal, trusted, &generation)) return score_failed;
     }
 
@@ -556,7 +585,8 @@ int8_t merge_at_path(const char* path, int64_t score, int n) {
             generation = fresh_generation();
         }
         if (!rewrite_in_place(f.table, f.journal, text, &generation)) return score_failed;
-        return keep_copy(text, f.table) ? static_cast<int8_t>(result) : score_failed;
+        keep_copy(text, f.table);  // as in merge_held: the result is in either way
+        return static_cast<int8_t>(result);
     }
 
     // Every byte is on disk before a rename makes the new table the table.
@@ -742,6 +772,10 @@ int8_t save_score(const char* file_name, int64_t score, int8_t table_size) {
 
 bool read_whole_table(const char* path, int most, std::vector<score_entry>& entries, struct stat* st) {
     const std::string journal = std::string(path) + journal_suffix;
+    std::string dir, name;
+    split_path(path, dir, name);
+    struct stat dir_st;
+    if (stat(dir.c_str(), &dir_st) != 0) return false;
     for (int attempt = 0; attempt < read_attempts; ++attempt) {
         if (attempt > 0) usleep(1000);
         journal_look before, after;
@@ -751,10 +785,16 @@ bool read_whole_table(const char* path, int most, std::vector<score_entry>& entr
         if (before.exists) {
             // A rewrite under way (or one a dead game left): the journal holds the whole new table.
             journal_state j = parse_journal(before.bytes);
-            if (j.whole && j.pending && (before.owner == st->st_uid || before.owner == geteuid())) {
+            if (j.whole && j.pending) {
+                const bool trusted = journal_trusted(before.owner, st->st_uid, dir_st.st_uid);
                 close(fd);
-                entries = parse_scores(j.table, most);
-                return true;
+                if (trusted) {
+                    entries = parse_scores(j.table, most);
+                    return true;
+                }
+                // Not to be shown, and the table may be in the middle of a copy
+                // that leaves the journal as it is: nothing read now is sure to be whole.
+                continue;
             }
         }
         std::string text;

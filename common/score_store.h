@@ -54,7 +54,8 @@ int8_t save_score_in(const char* shared_dir, const char* file_name, int64_t scor
 int8_t merge_score(const char* path, int64_t score, int8_t table_size);
 
 // Opens everything a merge into `dir`/`file_name` needs (its directory, lock
-// file, table and journal, creating those that are missing), so that
+// file, table and journal, each of which must be the directory's owner's;
+// only a process that is that owner creates those that are missing), so that
 // save_score_in can merge there through these descriptors after the process
 // has given up the ids that let it open them. Creating and removing files in
 // that directory is only possible now, so it also clears away what killed

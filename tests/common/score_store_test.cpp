@@ -440,6 +440,70 @@ TEST_F(ScoreStore, RunningOutOfDescriptorsLeavesTheOldTableOrTheNewOne) {
     EXPECT_TRUE(succeeded) << "enough descriptors for a whole merge";
 }
 
+// A table rewritten in place is written before the high-score screen's copy
+// is made; with no descriptor left for that copy, the result still stands, and
+// is never recorded a second time at the next location.
+TEST_F(ScoreStore, AResultRewrittenInPlaceIsRecordedOnceWhateverStepRunsOutOfDescriptors) {
+    const std::string own = dir + "/own", shared = dir + "/shared", home = dir + "/home";
+    for (const auto& d : {own, shared, home}) fs::create_directories(d);
+    setenv("HOME", home.c_str(), 1);
+    const std::string old_table = lines({"a : 500", "b : 400"});
+    const std::string new_table = lines({"a : 500", "alice : 450", "b : 400"});
+    struct rlimit old_limit;
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &old_limit), 0);
+    for (bool in_shared : {false, true}) {
+        SCOPED_TRACE(in_shared ? "the held shared table" : "a table of one's own with a journal");
+        const std::string where = in_shared ? shared : own;
+        if (in_shared) {
+            unsetenv("KM_SCORES_DIR");
+        } else {
+            setenv("KM_SCORES_DIR", own.c_str(), 1);
+        }
+        int succeeded = 0, without_copy = 0;
+        for (int extra = 0; extra < 8; ++extra) {
+            SCOPED_TRACE(extra);
+            write_file(where + "/g_scores", old_table);
+            write_file(where + "/g_scores.journal", journal(2, false, ""));
+            fs::remove(home + "/.g_scores");
+            release_shared_table();
+            if (in_shared) {
+                ASSERT_TRUE(hold_shared_table(shared.c_str(), "g_scores"));
+            }
+            // The last merge's stream is closed as the next one starts: its descriptor does not count.
+            if (score_stream != nullptr) {
+                fclose(score_stream);
+                score_stream = nullptr;
+            }
+            int lowest_free = dup(0);
+            ASSERT_GE(lowest_free, 0);
+            close(lowest_free);
+            struct rlimit tight = old_limit;
+            tight.rlim_cur = static_cast<rlim_t>(lowest_free + extra);
+            ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &tight), 0);
+            const int8_t result = save_score_in(in_shared ? shared.c_str() : (dir + "/nowhere").c_str(), "g_scores",
+                                                450, 10);
+            setrlimit(RLIMIT_NOFILE, &old_limit);
+            const bool in_table = read_file(where + "/g_scores") == new_table;
+            const bool in_home = read_file(home + "/.g_scores") == "alice : 450\n";
+            if (result == score_failed) {
+                EXPECT_FALSE(in_table || in_home) << "a result reported lost was recorded";
+                EXPECT_EQ(read_file(where + "/g_scores"), old_table);
+                continue;
+            }
+            ++succeeded;
+            EXPECT_NE(in_table, in_home) << "recorded once, in the table or else at the next location";
+            if (score_stream == nullptr) {
+                ++without_copy;
+            } else {
+                EXPECT_EQ(stream_text(), in_table ? new_table : "alice : 450\n");
+            }
+        }
+        EXPECT_GT(succeeded, 0);
+        EXPECT_GT(without_copy, 0) << "a merge that had no descriptor left for the screen's copy";
+    }
+    unsetenv("KM_SCORES_DIR");
+}
+
 TEST_F(ScoreStore, KeepsThePermissionBitsOfTheTable) {
     write_file(table, "a : 1\n");
     ASSERT_EQ(chmod(table.c_str(), 0644), 0);
@@ -646,8 +710,8 @@ TEST_F(ScoreStore, AJournalLeftByADeadGameIsFinishedFirst) {
 }
 
 // Whoever owns a journal can write any table into it; only the table's owner's
-// journal (or the merging player's own, on a table the player may write anyway)
-// is ever copied into the table or shown for it.
+// journal (or the merging player's own, on a table the player may write anyway,
+// or the directory's owner's) is ever copied into the table or shown for it.
 TEST_F(ScoreStore, AJournalSomeoneElseOwnsIsNeverCopiedIntoTheTable) {
     if (geteuid() != 0) GTEST_SKIP() << "files of three owners need root";
     for (bool shared : {false, true}) {
@@ -658,10 +722,11 @@ TEST_F(ScoreStore, AJournalSomeoneElseOwnsIsNeverCopiedIntoTheTable) {
         write_file(table + ".journal", journal(1, true, "cheat : 999999\n"));
         ASSERT_EQ(chown((table + ".journal").c_str(), 65533, 65533), 0);
         ASSERT_EQ(chmod((table + ".journal").c_str(), 0666), 0);
-        EXPECT_EQ(whole_table(table), "a : 5\n");
+        EXPECT_EQ(whole_table(table), "<none>") << "neither its table nor one read during a copy it may stand for";
         int8_t r = shared ? save_score_in(dir.c_str(), "table", 4, 10) : merge_score(table.c_str(), 4, 10);
-        EXPECT_EQ(r, 1);
-        EXPECT_EQ(read_file(table), "a : 5\nalice : 4\n");
+        // In the shared directory files of anyone but its owner are refused outright.
+        EXPECT_EQ(r, shared ? score_failed : 1);
+        EXPECT_EQ(read_file(table), shared ? "a : 5\n" : "a : 5\nalice : 4\n");
         fs::remove(table);
         fs::remove(table + ".journal");
     }
@@ -699,6 +764,98 @@ TEST_F(ScoreStore, ReadsAWholeTableWhateverStateItsJournalIsIn) {
                                                             : cut.substr(0, cut.size() - 4));
         }
         EXPECT_EQ(whole_table(table, 10), c.shown);
+    }
+}
+
+// A copy that a killed game left is finished by the next game of any player,
+// whenever the journal's owner could have put the table there anyway.
+TEST_F(ScoreStore, AnInterruptedCopyIsFinishedByAnotherPlayersGame) {
+    if (geteuid() != 0) GTEST_SKIP() << "a merge by another uid needs root";
+    constexpr uid_t player = 65533, table_owner = 65534, stranger = 65532;
+    ASSERT_EQ(chmod(dir.c_str(), 0755), 0);
+    struct copy_case {
+        const char* what;
+        uid_t journal_owner;
+        std::string after;
+    };
+    const std::string torn = "a : 9\nb : 8\nc", whole = "a : 9\nb : 8\nc : 7\n";
+    const std::vector<copy_case> cases = {
+        {"the table's owner's journal", table_owner, whole + "alice : 1\n"},
+        {"the directory's owner's journal", 0, whole + "alice : 1\n"},
+        {"the merging player's own journal", player, whole + "alice : 1\n"},
+        {"a stranger's journal is never copied", stranger, "a : 9\nb : 8\nalice : 1\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        write_file(table, torn);
+        write_file(table + ".journal", journal(5, true, whole));
+        write_file(table + ".lock", "");
+        ASSERT_EQ(chown(table.c_str(), table_owner, table_owner), 0);
+        ASSERT_EQ(chown((table + ".journal").c_str(), c.journal_owner, c.journal_owner), 0);
+        for (const char* suffix : {"", ".journal", ".lock"}) ASSERT_EQ(chmod((table + suffix).c_str(), 0666), 0);
+        pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            if (setresgid(player, player, player) != 0 || setresuid(player, player, player) != 0) _exit(2);
+            _exit(merge_score(table.c_str(), 1, 10) != score_failed ? 0 : 1);
+        }
+        int status = 0;
+        waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        EXPECT_EQ(read_file(table), c.after);
+        EXPECT_TRUE(journal_is_idle(table + ".journal"));
+    }
+}
+
+// The menu runs with the player's own ids, which own neither the table nor
+// its journal: a pending journal is shown only when whoever wrote it could
+// write the table anyway; else the table may be in the middle of its copy,
+// and nothing is shown rather than half of it.
+TEST_F(ScoreStore, AReaderOfAnotherPlayerTrustsOnlyAJournalTheTablesOwnerCouldHaveWritten) {
+    if (geteuid() != 0) GTEST_SKIP() << "a reader of another uid needs root";
+    constexpr uid_t reader = 65533, table_owner = 65534, stranger = 65532;
+    ASSERT_EQ(chmod(dir.c_str(), 0755), 0);
+    struct reader_case {
+        const char* what;
+        uid_t journal_owner;
+        bool pending;
+        std::string shown;
+    };
+    const std::string torn = "a : 9\nb : 8\nc", whole = "a : 9\nb : 8\nc : 7\n";
+    const std::vector<reader_case> cases = {
+        {"the table's owner's journal", table_owner, true, whole},
+        {"the reader's own journal", reader, true, whole},
+        {"the directory's owner's journal", 0, true, whole},
+        {"a stranger's pending journal: the table may be mid-copy", stranger, true, "<none>"},
+        {"a stranger's idle journal: no copy under way", stranger, false, "a : 9\nb : 8\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        write_file(table, torn);
+        write_file(table + ".journal", journal(5, c.pending, c.pending ? whole : ""));
+        ASSERT_EQ(chown(table.c_str(), table_owner, table_owner), 0);
+        ASSERT_EQ(chown((table + ".journal").c_str(), c.journal_owner, c.journal_owner), 0);
+        ASSERT_EQ(chmod(table.c_str(), 0644), 0);
+        ASSERT_EQ(chmod((table + ".journal").c_str(), 0644), 0);
+        int out[2];
+        ASSERT_EQ(pipe(out), 0);
+        pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            close(out[0]);
+            if (setresgid(reader, reader, reader) != 0 || setresuid(reader, reader, reader) != 0) _exit(2);
+            const std::string shown = whole_table(table);
+            _exit(write(out[1], shown.data(), shown.size()) == static_cast<ssize_t>(shown.size()) ? 0 : 1);
+        }
+        close(out[1]);
+        std::string shown;
+        char buf[256];
+        for (ssize_t n; (n = read(out[0], buf, sizeof buf)) > 0;) shown.append(buf, static_cast<size_t>(n));
+        close(out[0]);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        EXPECT_EQ(shown, c.shown);
     }
 }
 
@@ -757,6 +914,54 @@ TEST_F(ScoreStore, AHardLinkInPlaceOfASharedTableIsRefusedAndTheLinkedFileKept) 
     EXPECT_EQ(read_file(home + "/.g_scores"), "alice : 6\nalice : 5\n");
 }
 
+// Whoever owns a file in the shared directory can edit the table, hold the lock
+// for good or make the journal unreadable; only the directory's owner may own one.
+TEST_F(ScoreStore, ASharedFileOfAnyoneButTheDirectorysOwnerIsRefused) {
+    if (geteuid() != 0) GTEST_SKIP() << "files of another owner need root";
+    const std::string shared = dir + "/shared", home = dir + "/home";
+    fs::create_directories(shared);
+    fs::create_directories(home);
+    setenv("HOME", home.c_str(), 1);
+    for (const char* whose : {"g_scores.lock", "g_scores", "g_scores.journal"}) {
+        SCOPED_TRACE(whose);
+        for (const auto& e : fs::directory_iterator(shared)) fs::remove(e.path());
+        fs::remove(home + "/.g_scores");
+        write_file(shared + "/g_scores.lock", "");
+        write_file(shared + "/g_scores", "a : 5\n");
+        write_file(shared + "/g_scores.journal", journal(3, false, ""));
+        for (const char* name : {"g_scores.lock", "g_scores", "g_scores.journal"})
+            ASSERT_EQ(chmod((shared + "/" + name).c_str(), 0666), 0);
+        ASSERT_EQ(chown((shared + "/" + whose).c_str(), 65534, 65534), 0);
+        EXPECT_FALSE(hold_shared_table(shared.c_str(), "g_scores"));
+        EXPECT_EQ(save_score_in(shared.c_str(), "g_scores", 4, 10), 0);
+        EXPECT_EQ(read_file(home + "/.g_scores"), "alice : 4\n") << "the search moved on";
+        EXPECT_EQ(read_file(shared + "/g_scores"), "a : 5\n");
+        EXPECT_EQ(read_file(shared + "/g_scores.journal"), journal(3, false, ""));
+        release_shared_table();
+    }
+
+    // A player who may write the directory still may not make the files: they would be the player's.
+    for (const auto& e : fs::directory_iterator(shared)) fs::remove(e.path());
+    ASSERT_EQ(chmod(shared.c_str(), 0777), 0);
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        if (setresgid(65534, 65534, 65534) != 0 || setresuid(65534, 65534, 65534) != 0) _exit(2);
+        unsetenv("HOME");
+        const bool held = hold_shared_table(shared.c_str(), "g_scores");
+        _exit(!held && save_score_in(shared.c_str(), "g_scores", 4, 10) == score_failed ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_TRUE(fs::is_empty(shared)) << "nothing made in the shared directory";
+
+    // The directory's owner makes them, its own.
+    ASSERT_TRUE(hold_shared_table(shared.c_str(), "g_scores"));
+    EXPECT_EQ(save_score_in(shared.c_str(), "g_scores", 6, 10), 0);
+    EXPECT_EQ(read_file(shared + "/g_scores"), "alice : 6\n");
+}
+
 TEST_F(ScoreStore, TemporaryFilesKilledGamesLeftGoAtTheNextMerge) {
     write_file(table, "a : 1\n");
     for (const char* name : {"table.tmp.AbC123", "table.tmp.zz9zz9", "table.backup", "table.tmp.AbC1234", "other.tmp.AbC123"})
@@ -767,14 +972,16 @@ TEST_F(ScoreStore, TemporaryFilesKilledGamesLeftGoAtTheNextMerge) {
     EXPECT_EQ(left, (std::set<std::string>{"table", "table.lock", "table.backup", "table.tmp.AbC1234", "other.tmp.AbC123"}))
         << "a player's own files stay";
 
-    // In the shared directory nobody keeps files of his own: an earlier version's leftovers go too.
+    // In the shared directory too, at the start of a game: an administrator's copies stay.
     const std::string shared = dir + "/shared";
     fs::create_directories(shared);
-    for (const char* name : {"g_scores.Xy12Z9", "g_scores.tmp.Qw3rty", "g_scores.bak"}) write_file(shared + "/" + name, "");
+    for (const char* name : {"g_scores.backup", "g_scores.202611", "g_scores.tmp.Qw3rty", "g_scores.bak"})
+        write_file(shared + "/" + name, "");
     ASSERT_TRUE(hold_shared_table(shared.c_str(), "g_scores"));
     left.clear();
     for (const auto& e : fs::directory_iterator(shared)) left.insert(e.path().filename());
-    EXPECT_EQ(left, (std::set<std::string>{"g_scores", "g_scores.lock", "g_scores.journal", "g_scores.bak"}));
+    EXPECT_EQ(left, (std::set<std::string>{"g_scores", "g_scores.lock", "g_scores.journal", "g_scores.backup",
+                                           "g_scores.202611", "g_scores.bak"}));
 }
 
 // The two roads of a merge, as a game runs them in a process of its own.

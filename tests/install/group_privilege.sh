@@ -66,8 +66,23 @@ as_player() {
 }
 gids_line() { sed -n "s/^$1: real \([0-9]*\) effective \([0-9]*\) saved \([0-9]*\)$/\1 \2 \3/p" <<< "$2"; }
 owner_of() { stat -c '%u:%g %a' "$1" 2>/dev/null; }
+# as_installed NAME [FILE...]: the files of a shared table the install makes, root's
+# and the games group's (all three unless named), as a game never can.
+as_installed() {
+    local name=$1; shift
+    local files=("$@")
+    [ ${#files[@]} -gt 0 ] || files=(lock table journal)
+    for f in "${files[@]}"; do
+        case $f in
+            lock) install -m 0640 -o root -g "$group" /dev/null "$root/shared/$name.lock" ;;
+            table) install -m 0664 -o root -g "$group" /dev/null "$root/shared/$name" ;;
+            journal) install -m 0664 -o root -g "$group" /dev/null "$root/shared/$name.journal" ;;
+        esac
+    done
+}
 
 echo "--- shared table, with KM_SCORES_DIR pointing at a directory only the games group may write"
+as_installed probe_scores
 out=$(as_player "$player" HOME="$root/home" KM_SCORES_DIR="$root/games_only" -- "$root/bin/probe" "$root/shared" probe_scores 42)
 echo "$out"
 check "the group is given up for good at start: real, effective and saved" \
@@ -76,10 +91,10 @@ check "the merge did not take it back" [ "$(gids_line "after merge" "$out")" = "
 check "the result entered the table" grep -qx "result: 0" <<< "$out"
 check "KM_SCORES_DIR was refused: nothing written there" [ -z "$(ls -A "$root/games_only")" ]
 check "the shared table holds the result" grep -qx "$player : 42" "$root/shared/probe_scores"
-check "the first game made the shared table, the games group's to write and readable by all despite umask 077" \
-    [ "$(owner_of "$root/shared/probe_scores")" = "$player_uid:$games_gid 664" ]
-check "and its journal likewise" [ "$(owner_of "$root/shared/probe_scores.journal")" = "$player_uid:$games_gid 664" ]
-check "and its lock file for the games group alone" [ "$(owner_of "$root/shared/probe_scores.lock")" = "$player_uid:$games_gid 640" ]
+check "the shared table stayed the install's, the games group's to write and readable by all" \
+    [ "$(owner_of "$root/shared/probe_scores")" = "0:$games_gid 664" ]
+check "and its journal likewise" [ "$(owner_of "$root/shared/probe_scores.journal")" = "0:$games_gid 664" ]
+check "and its lock file for the games group alone" [ "$(owner_of "$root/shared/probe_scores.lock")" = "0:$games_gid 640" ]
 check "another player cannot open that lock file, so cannot hold it" \
     sh -c "! runuser -u nobody -- sh -c 'exec 3< \"$root/shared/probe_scores.lock\"' 2>/dev/null"
 check "no table in the home directory" [ ! -e "$root/home/.probe_scores" ]
@@ -91,16 +106,18 @@ check "the other player's result went in first" grep -qx "result: 0" <<< "$out"
 check "both results are in the table, best first" [ "$(cut -d' ' -f3 "$root/shared/probe_scores" | tr '\n' ' ')" = "50 42 " ]
 check "another player can read the table" runuser -u nobody -- test -r "$root/shared/probe_scores"
 
-echo "--- a table whose lock file the package made, root's"
-install -m 0640 -o root -g "$group" /dev/null "$root/shared/packaged_scores.lock"
+echo "--- a table of which the package made only the lock file: a game makes nothing there"
+as_installed packaged_scores lock
 out=$(as_player "$player" HOME="$root/home" -- "$root/bin/probe" "$root/shared" packaged_scores 9)
 echo "$out"
-check "the result went into the shared table" grep -qx "$player : 9" "$root/shared/packaged_scores"
+check "no table or journal was made, which would have been the player's" \
+    sh -c '[ ! -e "$1" ] && [ ! -e "$1.journal" ]' sh "$root/shared/packaged_scores"
+check "the result went to the home file" grep -qx "$player : 9" "$root/home/.packaged_scores"
 check "the lock file stayed root's" [ "$(owner_of "$root/shared/packaged_scores.lock")" = "0:$games_gid 640" ]
 check "the player cannot open it" sh -c "! runuser -u '$player' -- sh -c 'exec 3< \"$root/shared/packaged_scores.lock\"' 2>/dev/null"
 
 echo "--- a table the package made, root's, rewritten in place"
-install -m 0664 -o root -g "$group" /dev/null "$root/shared/rooted_scores"
+as_installed rooted_scores
 printf 'champ : 100\n' > "$root/shared/rooted_scores"
 out=$(as_player "$player" HOME="$root/home" -- "$root/bin/probe" "$root/shared" rooted_scores 11)
 echo "$out"
@@ -117,6 +134,7 @@ printf 'precious : 1\n' > "$root/victim"
 chown "root:$group" "$root/victim"
 chmod 0664 "$root/victim"
 ln "$root/victim" "$root/shared/linked_scores"
+as_installed linked_scores lock journal
 out=$(as_player "$player" HOME="$root/home" -- "$root/bin/probe" "$root/shared" linked_scores 12)
 echo "$out"
 check "the linked table was refused: the result went to the home file" grep -qx "$player : 12" "$root/home/.linked_scores"
@@ -128,8 +146,21 @@ echo "$out"
 check "the table went to KM_SCORES_DIR" grep -qx "$player : 7" "$root/own/own_scores"
 check "it was written with the player's own group, not the games group" \
     [ "$(stat -c '%u:%g' "$root/own/own_scores")" = "$player_uid:$player_gid" ]
-# Opened at the start, before anyone knows where the result will go: made if missing, left empty.
-check "the shared table took nothing" [ ! -s "$root/shared/own_scores" ]
+# Opened at the start, before anyone knows where the result will go; a player's game makes none.
+check "the shared table took nothing" [ ! -e "$root/shared/own_scores" ]
+
+echo "--- a shared file the player owns: that table is refused"
+for whose in lock table journal; do
+    name=owned_${whose}_scores
+    as_installed "$name"
+    case $whose in lock) file=$name.lock ;; table) file=$name ;; journal) file=$name.journal ;; esac
+    chown "$player" "$root/shared/$file"
+    printf 'champ : 100\n' > "$root/shared/$name"
+    out=$(as_player "$player" HOME="$root/home" -- "$root/bin/probe" "$root/shared" "$name" 13)
+    echo "$out"
+    check "a $whose the player owns: the result went to the home file" grep -qx "$player : 13" "$root/home/.$name"
+    check "a $whose the player owns: the shared table is unchanged" [ "$(cat "$root/shared/$name")" = "champ : 100" ]
+done
 
 echo "--- shared directory closed to the games group too: the home file"
 out=$(as_player "$player" HOME="$root/home" -- "$root/bin/probe" "$root/locked" home_scores 3)
