@@ -208,25 +208,25 @@ uint64_t terminal_run::bytes_read() {
     return total;
 }
 
+// tmux writes to the terminal after answering the command: wait until the
+// bytes are in the terminal's input or the program has already read them.
+void terminal_run::send(const std::string& args) {
+    const uint64_t before = bytes_read();
+    tmux(args);
+    for (deadline d(2); !d.passed() && queued_input() <= 0 && bytes_read() == before;) pause_ms(2);
+}
+
 void terminal_run::keys(const std::vector<std::string>& names) {
     std::string args = "send-keys -t run";
     for (const auto& n : names) {
         args += ' ';
         args += quote(n);
     }
-    const uint64_t before = bytes_read();
-    tmux(args);
-    // tmux writes to the terminal after answering the command: wait until the
-    // keys are in the terminal's input or the program has already read them.
-    for (deadline d(2); !d.passed() && queued_input() <= 0 && bytes_read() == before;) pause_ms(2);
+    send(args);
 }
 
 void terminal_run::type(const std::string& text) {
-    for (char c : text) {
-        const uint64_t before = bytes_read();
-        tmux("send-keys -t run -l " + quote(std::string(1, c)));
-        for (deadline d(2); !d.passed() && queued_input() <= 0 && bytes_read() == before;) pause_ms(2);
-    }
+    for (char c : text) send("send-keys -t run -l " + quote(std::string(1, c)));
 }
 
 void terminal_run::bytes(const std::string& raw) {
@@ -236,9 +236,7 @@ void terminal_run::bytes(const std::string& raw) {
         snprintf(hex, sizeof hex, " %02x", c);
         args += hex;
     }
-    const uint64_t before = bytes_read();
-    tmux(args);
-    for (deadline d(2); !d.passed() && queued_input() <= 0 && bytes_read() == before;) pause_ms(2);
+    send(args);
 }
 
 void terminal_run::resize(int rows, int cols) {

@@ -98,6 +98,7 @@ public:
 
 private:
     std::string tmux(const std::string& args);
+    void send(const std::string& args);
     int tty_fd();
     int pane_pid();
     int queued_input();
