@@ -72,6 +72,14 @@ char wait_for_only_face_up(terminal_run& run, int r, int c) {
     return glyph;
 }
 
+// A fixed deal: tiles turned one after another that happened to be twins would
+// stay face up as a won pair, and the deal from the clock does that now and then.
+terminal_run::options dealt() {
+    terminal_run::options opts;
+    opts.seed = 1;
+    return opts;
+}
+
 bool board_shown(terminal_run& run) { return run.wait_for("................"); }
 
 std::vector<std::string> repeat(const std::string& key, int times) { return std::vector<std::string>(times, key); }
@@ -86,7 +94,7 @@ std::string mouse_at(int y, int x, bool press_only = false) {
 }
 
 TEST(GlyphpairPlay, CursorStaysInsideAtEveryEdge) {
-    terminal_run run(program_path("glyphpair"));
+    terminal_run run(program_path("glyphpair"), dealt());
     ASSERT_TRUE(board_shown(run)) << run.screen();
 
     std::vector<std::string> keys = repeat("Up", 3);
@@ -142,7 +150,7 @@ TEST(GlyphpairHelp, PagesShowInTurnThenTheBoardComesBack) {
 }
 
 TEST(GlyphpairMouse, ClicksTurnTilesOnTheGridOnly) {
-    terminal_run run(program_path("glyphpair"));
+    terminal_run run(program_path("glyphpair"), dealt());
     ASSERT_TRUE(board_shown(run)) << run.screen();
 
     // A click on tile (3, 7) moves the cursor there and turns it.
