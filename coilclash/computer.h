@@ -4,7 +4,7 @@
 #include <array>
 #include <cstdint>
 
-#include "rules.h"
+#include "arena.h"
 
 constexpr int8_t MODE_CHASE = 0;
 constexpr int8_t MODE_SURVIVE = 1;

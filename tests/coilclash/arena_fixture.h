@@ -3,7 +3,7 @@
 
 #include <initializer_list>
 
-#include "rules.h"
+#include "arena.h"
 
 inline arena make_arena(int len, int wid, std::initializer_list<position> taken = {}) {
     arena a;

@@ -6,6 +6,7 @@
 
 #include "arena_fixture.h"
 #include "computer.h"
+#include "rules.h"
 
 namespace {
 
