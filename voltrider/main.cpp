@@ -1,42 +1,47 @@
 // voltrider: steer a vehicle round a wrapping arena without crossing its own trail.
+#include "input.h"
 #include "rules.h"
 #include "screens.h"
 #include "terminal.h"
 
 namespace {
 
-constexpr int key_escape = 27;
-
 enum class game_end { crashed, quit };
 
 game_end play(game& g) {
     new_game(g);
+    int key = 0;
     int last_key = 0;
     curs_set(0);
     paced_input();
+    const tick_screens screens{
+        .explosion = [&] { show_explosion(g); },
+        .stop =
+            [&] {
+                last_key = key;
+                key = wait_at_stop(g);
+                return meaning_of(key);
+            },
+        .screen_key =
+            [](key_action a) {
+                if (a == key_action::controls_help) show_controls_help();
+                if (a == key_action::gameplay_help) show_gameplay_help();
+                if (a == key_action::stop_flashing) stop_flashing();
+            },
+        .pace = [&] { throttle_repeat(key, last_key); },
+    };
     for (;;) {
         draw_tick(g);
-        int key = read_key(stdscr);
+        key = read_key(stdscr);
         if (key != ERR) pse_hint_ticks = 0;
-
-        pickup taken = take_pickup(g);
-        if (taken == pickup::bomb) show_explosion(g);
-        if (taken == pickup::stop) {
-            last_key = key;
-            key = wait_at_stop(g);
+        switch (play_tick(g, meaning_of(key), screens)) {
+        case tick_end::crashed:
+            return game_end::crashed;
+        case tick_end::quit:
+            return game_end::quit;
+        case tick_end::going:
+            break;
         }
-        if (check_trail(g)) return game_end::crashed;
-
-        if (key == KEY_F(1) || key == '?') show_controls_help();
-        if (key == KEY_F(2) || key == '!') show_gameplay_help();
-        steer(g, steer_direction(key));
-        if (key == 'q' || key == key_escape) return game_end::quit;
-        if (key == 'e') stop_flashing();
-        throttle_repeat(key, last_key);
-
-        step_vehicle(g);
-        count_tick(g);
-        wear_power_ups(g);
         last_key = key;
     }
 }

@@ -194,6 +194,26 @@ void count_tick(game& g) {
     }
 }
 
+tick_end play_tick(game& g, key_meaning key, const tick_screens& screens) {
+    const pickup taken = take_pickup(g);
+    if (taken == pickup::bomb && screens.explosion) screens.explosion();
+    if (taken == pickup::stop && screens.stop) key = screens.stop();
+    if (check_trail(g)) return tick_end::crashed;
+
+    const bool help = key.action == key_action::controls_help || key.action == key_action::gameplay_help;
+    if (help && screens.screen_key) screens.screen_key(key.action);
+    // Every tick steers, a key or none: the vertical phase flips even on a quit.
+    steer(g, key.action == key_action::steer ? key.dir : DIR_NONE);
+    if (key.action == key_action::quit) return tick_end::quit;
+    if (key.action == key_action::stop_flashing && screens.screen_key) screens.screen_key(key.action);
+    if (screens.pace) screens.pace();
+
+    step_vehicle(g);
+    count_tick(g);
+    wear_power_ups(g);
+    return tick_end::going;
+}
+
 void advance_countdowns(game& g) {
     for (int8_t& c : g.arena)
         if (c < 0) c += 1;

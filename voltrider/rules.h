@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 // What a cell holds. Negative values -10 to -1 are an explosion counting down to empty.
@@ -102,6 +103,32 @@ void count_tick(game& g);
 
 // Every countdown cell one step nearer to empty; the arena's drawing does this once per draw.
 void advance_countdowns(game& g);
+
+// What a key means during play; raw key codes stop at the input.
+enum class key_action { none, steer, controls_help, gameplay_help, stop_flashing, quit };
+struct key_meaning {
+    key_action action = key_action::none;
+    uint8_t dir = DIR_NONE;  // for key_action::steer
+};
+
+// The screens' parts of a tick, each called at its place in it; one left empty is skipped.
+struct tick_screens {
+    // A bomb went off under the vehicle: its frames, which run the blast's countdowns out.
+    std::function<void()> explosion;
+    // The vehicle stands on a stop: the wait. The key that ended it stands for the tick's key from then on.
+    std::function<key_meaning()> stop;
+    // A key whose meaning is the screens' alone: a help page, or the end of flashing colours.
+    std::function<void(key_action)> screen_key;
+    // Just before the vehicle moves: where a held key is throttled.
+    std::function<void()> pace;
+};
+
+enum class tick_end { going, crashed, quit };
+
+// One tick after its key was read: the pickup under the vehicle (with its explosion or stop),
+// the trail check, a help page, steering, quitting, the end of flashing, the pace, then the
+// vehicle's step, the count of the tick and the wear of the power-ups.
+tick_end play_tick(game& g, key_meaning key, const tick_screens& screens);
 
 // How the vehicle looks, from the power-up that matters most.
 enum class vehicle_look { immune, flying, no_trail, plain };

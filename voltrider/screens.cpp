@@ -77,11 +77,6 @@ void stop_flashing() {
     pse_hint_ticks = 0;
 }
 
-uint8_t steer_direction(int key) {
-    return direction_of_key(
-        key, directions_as<uint8_t>{.none = DIR_NONE, .up = DIR_UP, .down = DIR_DOWN, .left = DIR_LEFT, .right = DIR_RIGHT});
-}
-
 void draw_banner() {
     for (int i = 0; i < 2; ++i)
         if (wmove(stdscr, 1 + i, 0) == OK) waddstr(stdscr, banner_rows[i]);

@@ -23,9 +23,6 @@ void init_flash_colours();
 // The 'e' key: no more flashing colours and no more hint, for the rest of the process.
 void stop_flashing();
 
-// Steering meaning of a key: DIR_NONE for keys that do not steer.
-uint8_t steer_direction(int key);
-
 // "voltrider" in two rows of ASCII art at rows 1 and 2 (4 and 11 wide).
 void draw_banner();
 

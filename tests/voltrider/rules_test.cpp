@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "rules.h"
 
@@ -17,15 +19,9 @@ game empty_game(int lines = 24, int columns = 80) {
     return g;
 }
 
-// The rule part of a tick, in the loop's order. True when the vehicle crashed.
+// A tick with a steering key (or none) and no screens. True when the vehicle crashed.
 bool tick(game& g, uint8_t dir = DIR_NONE) {
-    take_pickup(g);
-    if (check_trail(g)) return true;
-    steer(g, dir);
-    step_vehicle(g);
-    count_tick(g);
-    wear_power_ups(g);
-    return false;
+    return play_tick(g, {dir == DIR_NONE ? key_action::none : key_action::steer, dir}, {}) == tick_end::crashed;
 }
 
 int count_cells(const game& g, int8_t value) {
@@ -392,4 +388,72 @@ TEST(VoltriderScore, EveryHundredthTickBringsItemsAndTrailBlocks) {
     EXPECT_LE(items, 5);
     EXPECT_GE(count_cells(g, CELL_TRAIL), 15);
     EXPECT_LE(count_cells(g, CELL_TRAIL), 20);
+}
+
+TEST(VoltriderTick, TheScreensComeInTheirPlacesAndTheStopsKeyStandsForTheTicks) {
+    const key_meaning none{}, quit{key_action::quit}, up{key_action::steer, DIR_UP};
+    struct row {
+        const char* name;
+        int8_t under;        // the cell under the vehicle as the tick starts
+        key_meaning key;     // the meaning of the tick's key
+        key_meaning at_stop; // the meaning of the key that ends a stop
+        tick_end end;
+        // Each with the game as it stood then; "start" is the cell the vehicle started from.
+        std::vector<std::string> calls;
+        std::string after;
+    } cases[] = {
+        {"no key: the pace comes after steering, before the step", CELL_EMPTY, none, none, tick_end::going,
+         {"pace: phase 1 at 8,37 score 0 start 0"}, "phase 1 at 8,36 score 1 start 11"},
+        {"a help page comes before steering", CELL_EMPTY, {key_action::controls_help}, none, tick_end::going,
+         {"controls_help: phase 0 at 8,37 score 0 start 0", "pace: phase 1 at 8,37 score 0 start 0"},
+         "phase 1 at 8,36 score 1 start 11"},
+        {"the other help page too", CELL_EMPTY, {key_action::gameplay_help}, none, tick_end::going,
+         {"gameplay_help: phase 0 at 8,37 score 0 start 0", "pace: phase 1 at 8,37 score 0 start 0"},
+         "phase 1 at 8,36 score 1 start 11"},
+        {"the end of flashing comes after steering", CELL_EMPTY, {key_action::stop_flashing}, none, tick_end::going,
+         {"stop_flashing: phase 1 at 8,37 score 0 start 0", "pace: phase 1 at 8,37 score 0 start 0"},
+         "phase 1 at 8,36 score 1 start 11"},
+        {"quit steers, then ends the tick before the pace", CELL_EMPTY, quit, none, tick_end::quit, {},
+         "phase 1 at 8,37 score 0 start 0"},
+        {"a bomb's frames come after the blast, before the trail check", CELL_BOMB, none, none, tick_end::going,
+         {"explosion: phase 0 at 8,37 score 0 start -10", "pace: phase 1 at 8,37 score 0 start -10"},
+         "phase 1 at 8,36 score 1 start 11"},
+        {"a stop's key replaces a quit", CELL_STOP, quit, up, tick_end::going,
+         {"stop: phase 0 at 8,37 score 0 start 0", "pace: phase 1 at 8,37 score 0 start 0"},
+         "phase 1 at 7,37 score 1 start 11"},
+        {"a stop's quit replaces a turn", CELL_STOP, up, quit, tick_end::quit,
+         {"stop: phase 0 at 8,37 score 0 start 0"}, "phase 1 at 8,37 score 0 start 0"},
+        {"a crash ends the tick before any screen or steering", CELL_TRAIL, {key_action::controls_help}, none,
+         tick_end::crashed, {}, "phase 0 at 8,37 score 0 start 11"},
+    };
+    for (const row& c : cases) {
+        game g = empty_game();
+        g.under_vehicle() = c.under;
+        auto state = [&] {
+            return "phase " + std::to_string(g.vertical_phase) + " at " + std::to_string(g.vehicle_row) + "," +
+                   std::to_string(g.vehicle_col) + " score " + std::to_string(g.score) + " start " +
+                   std::to_string(g.cell(8, 37));
+        };
+        std::vector<std::string> calls;
+        const tick_screens screens{
+            .explosion = [&] { calls.push_back("explosion: " + state()); },
+            .stop =
+                [&] {
+                    calls.push_back("stop: " + state());
+                    return c.at_stop;
+                },
+            .screen_key =
+                [&](key_action a) {
+                    const char* name = a == key_action::controls_help   ? "controls_help"
+                                       : a == key_action::gameplay_help ? "gameplay_help"
+                                       : a == key_action::stop_flashing ? "stop_flashing"
+                                                                        : "other";
+                    calls.push_back(std::string(name) + ": " + state());
+                },
+            .pace = [&] { calls.push_back("pace: " + state()); },
+        };
+        EXPECT_EQ(play_tick(g, c.key, screens), c.end) << c.name;
+        EXPECT_EQ(calls, c.calls) << c.name;
+        EXPECT_EQ(state(), c.after) << c.name;
+    }
 }

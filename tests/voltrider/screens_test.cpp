@@ -1,6 +1,7 @@
 // voltrider's drawing on a virtual screen: frame, cells, vehicle looks, explosions, hint, status, banner.
 #include <gtest/gtest.h>
 
+#include "input.h"
 #include "rules.h"
 #include "screens.h"
 #include "virtual_screen.h"
@@ -241,5 +242,19 @@ TEST_F(VoltriderScreen, SteeringKeysMeanTheirDirections) {
         {'l', DIR_RIGHT},   {'d', DIR_RIGHT},   {KEY_RIGHT, DIR_RIGHT}, {'q', DIR_NONE},  {ERR, DIR_NONE},
         {'e', DIR_NONE},    {'K', DIR_NONE},
     };
-    for (const row& c : cases) EXPECT_EQ(steer_direction(c.key), c.dir) << c.key;
+    for (const row& c : cases) EXPECT_EQ(meaning_of(c.key).dir, c.dir) << c.key;
+}
+
+TEST_F(VoltriderScreen, EveryKeyMeansOneThing) {
+    struct row {
+        int key;
+        key_action action;
+    } cases[] = {
+        {'k', key_action::steer},         {KEY_LEFT, key_action::steer},    {'?', key_action::controls_help},
+        {KEY_F(1), key_action::controls_help}, {'!', key_action::gameplay_help}, {KEY_F(2), key_action::gameplay_help},
+        {'e', key_action::stop_flashing}, {'q', key_action::quit},          {27, key_action::quit},
+        {'Q', key_action::none},          {'E', key_action::none},          {KEY_F(3), key_action::none},
+        {ERR, key_action::none},          {'x', key_action::none},
+    };
+    for (const row& c : cases) EXPECT_EQ(meaning_of(c.key).action, c.action) << c.key;
 }

@@ -20,20 +20,17 @@ void one_tick(benchmark::State& state) {
     new_game(g);
     // Every hundredth tick scatters trail blocks; a dense arena is the slower one to draw.
     for (int i = 0; i < 20; ++i) place_trail_blocks(g, 20);
+    tick_screens screens;
+    // The explosion's frames are sleeps; the countdowns still have to run out.
+    screens.explosion = [&] {
+        for (int i = 0; i < 10; ++i) advance_countdowns(g);
+    };
     for (auto _ : state) {
         // Immune for good, so the vehicle keeps driving whatever it meets.
         g.immunity = 1000;
         draw_tick(g);
-        pickup taken = take_pickup(g);
-        if (taken == pickup::bomb) {
-            // The explosion's frames are sleeps; the countdowns still have to run out.
-            for (int i = 0; i < 10; ++i) advance_countdowns(g);
-        }
-        benchmark::DoNotOptimize(check_trail(g));
-        steer(g, g.score % 37 == 0 ? DIR_DOWN : DIR_NONE);
-        step_vehicle(g);
-        count_tick(g);
-        wear_power_ups(g);
+        const key_meaning key = g.score % 37 == 0 ? key_meaning{key_action::steer, DIR_DOWN} : key_meaning{};
+        benchmark::DoNotOptimize(play_tick(g, key, screens));
     }
 }
 BENCHMARK(one_tick)->Unit(benchmark::kMicrosecond);
