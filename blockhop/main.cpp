@@ -1,24 +1,31 @@
 // blockhop: a marker walks around a square; Enter makes it hop to the next one.
 #include <unistd.h>
 
+#include "input.h"
 #include "rules.h"
 #include "screens.h"
 #include "terminal.h"
 
 namespace {
 
-enum class action { none, hop, quit, help };
-
-action meaning(int key) {
-    if (key == '\n' || key == KEY_ENTER) return action::hop;
-    if (key == 'q') return action::quit;
-    if (key == KEY_F(1) || key == '?') return action::help;
-    return action::none;
-}
-
 void draw_frame_of(const world& w) {
     draw_play(w);
     wrefresh(stdscr);
+}
+
+// Flies a whole hop, frame by frame. True when the marker landed.
+bool fly_hop(world& w) {
+    flight f = start_hop(w);
+    for (;;) {
+        draw_hop(w, f);
+        const hop_state state = hop_frame(w, f);
+        // The last frame is not refreshed here: a landing's is replaced by the play frame, a miss's
+        // stays under the game-over prompt.
+        if (state != hop_state::flying) return state == hop_state::landed;
+        wrefresh(stdscr);
+        // About 60 frames a second, twice that once the view follows the marker.
+        usleep(f.follow ? 8333 : 16666);
+    }
 }
 
 void play(world& w) {
@@ -31,10 +38,10 @@ void play(world& w) {
         const int key = read_key(stdscr, [&] { draw_frame_of(w); });
         // The walk comes first: a hop starts one step beyond the place just shown.
         walk_step(w);
-        const action a = meaning(key);
-        if (a == action::help) show_gameplay_help();
-        if (a == action::hop && hop(w) == 0) return;
-        if (a == action::quit) return;
+        const key_action a = meaning_of(key);
+        if (a == key_action::help) show_gameplay_help();
+        if (a == key_action::hop && !fly_hop(w)) return;
+        if (a == key_action::quit) return;
         usleep(50000);
         // Whatever was typed during a hop or the help page is thrown away.
         if (key != ERR) flushinp();

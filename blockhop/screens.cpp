@@ -66,20 +66,6 @@ void draw_hop(const world& w, const flight& f) {
     put(marker_screen_row(f), marker_screen_col(f), 'O' | player_colour);
 }
 
-int hop(world& w) {
-    flight f = start_hop(w);
-    for (;;) {
-        draw_hop(w, f);
-        hop_state state = hop_frame(w, f);
-        // The last frame is never shown: the next screen (play or game over) replaces it.
-        if (state == hop_state::landed) return 1;
-        if (state == hop_state::missed) return 0;
-        wrefresh(stdscr);
-        // About 60 frames a second, twice that once the view follows the marker.
-        usleep(f.follow ? 8333 : 16666);
-    }
-}
-
 void show_gameplay_help() {
     blocking_input();
     auto page = [] {

@@ -1,4 +1,4 @@
-// Drawing of blockhop: squares, banner, marker, the hop's animation and the waiting screens.
+// Drawing of blockhop: squares, banner, marker, a hop's frames and the waiting screens.
 #pragma once
 
 #include <curses.h>
@@ -25,9 +25,6 @@ void draw_play(const world& w);
 
 // A frame of a hop: squares shifted by the scroll, banner and marker in flight (not refreshed).
 void draw_hop(const world& w, const flight& f);
-
-// Flies a whole hop with its animation. 1 when the marker landed, 0 on a miss.
-int hop(world& w);
 
 // The help page, up for five seconds; no-delay reads resume afterwards.
 void show_gameplay_help();

@@ -1,9 +1,10 @@
-// Drawing of blockhop on a virtual screen: squares, banner, marker and a hop frame.
+// Drawing of blockhop on a virtual screen: squares, banner, marker and a hop frame; and its keys.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 
+#include "input.h"
 #include "screens.h"
 #include "virtual_screen.h"
 
@@ -97,4 +98,17 @@ TEST(BlockhopScreens, HopFrameShiftsTheSquaresByTheScroll) {
     expect_square(5, -20);
     expect_square(5, 48);
     EXPECT_EQ(vs.ch(11, 14), 'O');
+}
+
+TEST(BlockhopKeys, EachKeyMeansOneThing) {
+    struct row {
+        int key;
+        key_action action;
+    } cases[] = {
+        {'\n', key_action::hop},      {KEY_ENTER, key_action::hop}, {'q', key_action::quit},
+        {'?', key_action::help},      {KEY_F(1), key_action::help}, {'Q', key_action::none},
+        {' ', key_action::none},      {KEY_F(2), key_action::none},
+        {27, key_action::none},       {ERR, key_action::none},
+    };
+    for (const row& c : cases) EXPECT_EQ(meaning_of(c.key), c.action) << c.key;
 }
