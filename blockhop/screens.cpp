@@ -104,14 +104,14 @@ void high_score_prompt() {
 
 }  // namespace
 
-bool finish_game(const world& w) {
+bool finish_game(const world& w, const std::function<void()>& redraw_scene) {
     nodelay(stdscr, FALSE);
     flushinp();
     blocking_input();
     curs_set(1);
     high_score_prompt();
     wait_key(stdscr, {}, [&] {
-        draw_play(w);
+        redraw_scene();
         high_score_prompt();
     });
 

@@ -3,6 +3,8 @@
 
 #include <curses.h>
 
+#include <functional>
+
 #include "rules.h"
 
 // The marker's attribute: colour pair 1, or none without colours.
@@ -30,6 +32,7 @@ void draw_hop(const world& w, const flight& f);
 void show_gameplay_help();
 
 // The end of a game: the prompt, the score table and the play-again question. True to play again.
-bool finish_game(const world& w);
+// A resize at the prompt draws the scene again with `redraw_scene`: the frame that was on the screen.
+bool finish_game(const world& w, const std::function<void()>& redraw_scene);
 
 extern const char* const banner_lines[3];

@@ -27,6 +27,21 @@ std::string cell(const std::string& line, int col) {
     return " ";
 }
 
+const char* const prompt = "Press a key to see the high scores:";
+
+// At the game-over prompt: a shrink and a grow back draw the screen as it was, prompt and all.
+void expect_resizes_redraw_the_prompts_screen(terminal_run& run) {
+    const std::string shown = run.screen();
+    run.resize(20, 70);
+    // The prompt on the last row of the smaller terminal: the scene has been drawn anew.
+    ASSERT_TRUE(run.wait_until([](const std::string& s) { return terminal_run::row_of(s, 19).rfind(prompt, 0) == 0; }))
+        << run.screen();
+    run.resize(24, 80);
+    EXPECT_TRUE(run.wait_until([&](const std::string& s) { return s == shown; })) << "before:\n"
+                                                                                << shown << "after:\n"
+                                                                                << run.screen();
+}
+
 }  // namespace
 
 TEST(BlockhopEndToEnd, QuitRecordsTheScoreAndOnlyTheAnswerEndsTheProgram) {
@@ -156,4 +171,43 @@ TEST(BlockhopEndToEnd, EnterAtTheMiddleOfTheRightSideLandsAndScores) {
     EXPECT_NE(run.read_file(run.scores_dir() + "/blockhop_scores").find("tester : 1\n"), std::string::npos);
     run.keys({"q"});
     EXPECT_EQ(run.wait_exit(), 0);
+}
+
+TEST(BlockhopEndToEnd, AResizeAtThePromptAfterAMissRedrawsTheHopsLastFrame) {
+    terminal_run::options opts;
+    opts.gated = true;
+    terminal_run run(blockhop(), opts);
+    // A landing first, so the miss drops a combo of 2 that its last frame still shows.
+    ASSERT_TRUE(run.step_until([](const std::string& s) { return cell(terminal_run::row_of(s, 8), 24) == "O"; }, 400))
+        << "the marker never reached the right side";
+    run.keys({"Enter"});
+    ASSERT_TRUE(run.step_until("Score: 1", 400)) << run.screen();
+    // From the left side of a square every hop misses.
+    run.keys({"Enter"});
+    ASSERT_TRUE(run.settle());
+    ASSERT_TRUE(run.wait_for(prompt));
+    const std::string missed = run.screen();
+    // The view followed the marker leftwards to the miss: the square it left from starts well
+    // right of the screen's edge, where it stood before the hop.
+    EXPECT_EQ(cell(terminal_run::row_of(missed, 6), 0), " ") << missed;
+    EXPECT_NE(missed.find("Combo: 2"), std::string::npos) << missed;
+    expect_resizes_redraw_the_prompts_screen(run);
+    run.keys({"C-c"});
+    EXPECT_EQ(run.wait_exit(), 2);
+}
+
+TEST(BlockhopEndToEnd, AResizeAtThePromptAfterQuittingRedrawsTheMarkerWhereItWasShown) {
+    terminal_run::options opts;
+    opts.gated = true;
+    terminal_run run(blockhop(), opts);
+    // Along the top edge of the first square. The next frame, a step on, reads the 'q', and
+    // steps once more before the game ends: that step is never shown.
+    ASSERT_TRUE(run.step_until([](const std::string& s) { return cell(terminal_run::row_of(s, 5), 10) == "O"; }, 100));
+    run.keys({"q"});
+    ASSERT_TRUE(run.settle());
+    ASSERT_TRUE(run.wait_for(prompt));
+    ASSERT_EQ(cell(run.row(5), 11), "O") << run.screen();
+    expect_resizes_redraw_the_prompts_screen(run);
+    run.keys({"C-c"});
+    EXPECT_EQ(run.wait_exit(), 2);
 }
