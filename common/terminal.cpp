@@ -13,17 +13,37 @@
 
 #include <unistd.h>
 
+namespace {
+
+// The argument message has no newline of its own, and leaving curses puts the
+// cursor back at the start of its line: whatever comes next would cover it.
+bool argument_line_open = false;
+
+void end_argument_line() {
+    if (!argument_line_open) return;
+    argument_line_open = false;
+    putchar('\n');
+    fflush(stdout);
+}
+
+}  // namespace
+
 void refuse_arguments(int argc) {
     if (argc <= 1) return;
     fputs("This game doesn't take arguments", stdout);
     // Out before curses takes the screen.
     fflush(stdout);
+    argument_line_open = true;
+    // Every way out after endwin: a plain return from main or exit() (the
+    // prompt of the shell would cover the message too), "Quit." below.
+    atexit(end_argument_line);
 }
 
 namespace {
 
 [[noreturn]] void leave_saying_quit(int status) {
     endwin();
+    end_argument_line();
     puts("Quit.");
     exit(status);
 }

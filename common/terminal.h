@@ -7,6 +7,7 @@
 #include <initializer_list>
 
 // Programs that take no arguments say so, without a newline, and run as usual.
+// The line is ended once curses has been left, before anything else is written.
 void refuse_arguments(int argc);
 
 // SIGINT: leaves curses, prints "Quit." and exits with the signal number.

@@ -143,7 +143,6 @@ TEST(ArrowpipRun, ArgumentsAreRefusedWithAMessageAndCtrlCQuitsWithStatusTwo) {
     t.keys({"C-c"});
     ASSERT_TRUE(t.wait_for("exit status 2"));
     std::string screen = t.screen();
-    // The message has no newline; "Quit." may be written over its start.
     EXPECT_NE(screen.find("game doesn't take arguments"), std::string::npos) << screen;
     EXPECT_NE(screen.find("Quit."), std::string::npos) << screen;
     EXPECT_EQ(terminal_run::read_file(t.scores_dir() + "/arrowpip_scores"), "") << "an interrupted game is not recorded";

@@ -293,8 +293,6 @@ TEST(GlyphpairExit, ArgumentIsRefusedAndTheGameRuns) {
     wait_for_only_face_up(run, 0, 0);
     run.keys({"q"});
     EXPECT_EQ(run.wait_exit(), 0);
-    // The message has no newline and the terminal's return to its normal screen
-    // ends in a carriage return, so "Quit." lands over the message's first word.
     EXPECT_TRUE(run.wait_for("game doesn't take arguments", 2)) << run.screen();
 }
 

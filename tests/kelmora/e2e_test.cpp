@@ -135,7 +135,6 @@ TEST(EndToEnd, QuitsWithStatusZeroAndAnArgumentOnlyEarnsAMessage) {
     past_name_entry(t);
     t.keys({"Escape"});
     EXPECT_EQ(status_after_quit(t), 0);
-    // The message has no newline: "Quit." may land on its first characters.
     std::string screen = t.screen();
     EXPECT_NE(screen.find("game doesn't take arguments"), std::string::npos) << screen;
 }

@@ -115,7 +115,6 @@ TEST(RopeheaveGame, InterruptPrintsQuitExitsWithTwoAndRecordsNothing) {
     t.keys({"C-c"});
     EXPECT_EQ(t.wait_exit(), 2);
     std::string screen = t.screen();
-    // The message has no newline of its own: "Quit." lands on its line.
     EXPECT_NE(screen.find("game doesn't take arguments"), std::string::npos);
     EXPECT_NE(screen.find("Quit."), std::string::npos);
     EXPECT_EQ(terminal_run::read_file(t.scores_dir() + "/ropeheave_scores"), "");

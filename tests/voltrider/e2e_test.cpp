@@ -228,6 +228,20 @@ TEST(VoltriderProgram, AnArgumentIsAnsweredAndTheGamePlaysAllTheSame) {
     ASSERT_TRUE(t.wait_for(hint));
     t.keys({"q"});
     EXPECT_EQ(t.wait_exit(), 0);
-    // Without a newline of its own, the message has "Quit." written over its start.
     EXPECT_NE(t.screen().find("game doesn't take arguments"), std::string::npos);
+}
+
+TEST(VoltriderProgram, QuitGoesBelowTheArgumentMessageInsteadOfOverIt) {
+    terminal_run::options opts = frozen();
+    opts.args = {"foo"};
+    terminal_run t(voltrider(), opts);
+    ASSERT_TRUE(t.wait_for(hint));
+    t.keys({"q"});
+    ASSERT_EQ(t.wait_exit(), 0);
+    const std::string screen = t.screen();
+    int row = 0;
+    while (row < 24 && terminal_run::row_of(screen, row).find("arguments") == std::string::npos) ++row;
+    ASSERT_LT(row, 24) << screen;
+    EXPECT_EQ(terminal_run::row_of(screen, row), "This game doesn't take arguments") << screen;
+    EXPECT_EQ(terminal_run::row_of(screen, row + 1), "Quit.") << screen;
 }
