@@ -2,6 +2,7 @@
 #include "screens.h"
 
 #include "draw.h"
+#include "help_page.h"
 #include "score_screen.h"
 #include "score_store.h"
 #include "terminal.h"
@@ -93,16 +94,12 @@ void draw_field(const race& r) {
 }
 
 void show_gameplay_help() {
+    static const char* const lines[] = {
+        "Type those things and beat the other guy",
+        "Press h to use home-row mode.",
+    };
     blocking_input();
-    wattr_on(stdscr, palette[3], nullptr);
-    erase_rect(0, 0, 24, 80);
-    draw_frame(palette[2]);
-    mvwprintw(stdscr, 1, 36, "GAME PLAY");
-    mvwprintw(stdscr, 3, 1, "Type those things and beat the other guy");
-    mvwprintw(stdscr, 4, 1, "Press h to use home-row mode.");
-    wattr_off(stdscr, palette[3], nullptr);
-    wrefresh(stdscr);
-    wait_key(stdscr);
+    show_help_page(framed_page{.frame_attr = palette[2], .screen_attr = palette[3], .lines = lines});
     paced_input();
 }
 

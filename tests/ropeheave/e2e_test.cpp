@@ -103,6 +103,22 @@ TEST(RopeheaveGame, PagesStayWholeAndInsideTheFrameThroughAResize) {
     EXPECT_EQ(t.wait_exit(), 0);
 }
 
+TEST(RopeheaveGame, AtFortyColumnsTheHelpPageIsCutLikeEveryOtherText) {
+    terminal_run::options o;
+    o.cols = 40;
+    terminal_run t(program_path("ropeheave"), o);
+    ASSERT_TRUE(t.wait_for("Type!"));
+    t.keys({"F1"});
+    ASSERT_TRUE(t.wait_for("Press h to use home-row mode.")) << t.screen();
+    // The first line loses its last letter instead of carrying it over to the start of the second.
+    EXPECT_EQ(t.row(3).rfind(" Type those things and beat the other gu", 0), 0u) << t.row(3);
+    EXPECT_EQ(t.row(4).rfind(" Press h to use home-row mode.", 0), 0u) << t.row(4);
+    t.keys({"z"});
+    ASSERT_TRUE(t.wait_for("Type!"));
+    t.keys({"C-c"});
+    EXPECT_EQ(t.wait_exit(), 2);
+}
+
 TEST(RopeheaveGame, InterruptPrintsQuitExitsWithTwoAndRecordsNothing) {
     terminal_run::options o;
     o.args = {"extra"};
