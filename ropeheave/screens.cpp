@@ -1,6 +1,8 @@
 // Drawing of the typing race: the field, the help page and the end of a game.
 #include "screens.h"
 
+#include <cstdio>
+
 #include "draw.h"
 #include "help_page.h"
 #include "score_screen.h"
@@ -84,13 +86,18 @@ void draw_art(int8_t row, int8_t col, const char* text, int frame) {
 
 void draw_field(const race& r) {
     for (int y = 0; y < 24; ++y) put(y, 40, ACS_VLINE);
-    const int x = r.rope_pos - 10;
-    mvwprintw(stdscr, r.level + 15, x, "Type!");
-    mvwprintw(stdscr, r.level + 16, x, "%s", r.queue);
-    mvwprintw(stdscr, r.level + 11, x, "Score: %ld", static_cast<long>(r.score));
-    mvwprintw(stdscr, r.level + 12, x, "Level: %d", r.level);
     draw_art(0, 0, banner_art, 0);
     draw_art(12, r.rope_pos, figure_art, r.level % 4);
+    // The texts come last: from level 4 on the block lies on the figure's rows,
+    // and a figure drawn over it would cover the end of a long score.
+    const int x = r.rope_pos - 10;
+    char line[32];
+    put(r.level + 15, x, "Type!");
+    put(r.level + 16, x, r.queue);
+    snprintf(line, sizeof line, "Score: %ld", static_cast<long>(r.score));
+    put(r.level + 11, x, line);
+    snprintf(line, sizeof line, "Level: %d", r.level);
+    put(r.level + 12, x, line);
 }
 
 void show_gameplay_help() {

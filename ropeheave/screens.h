@@ -15,7 +15,7 @@ void init_palette();
 // frames, a blank leaves the cell as it was; line characters start at col + 1.
 void draw_art(int8_t row, int8_t col, const char* text, int frame);
 
-// The play screen: the centre line, the text block beside the player, the banner, the figures.
+// The play screen: the centre line, the banner, the figures, and over them the text block beside the player.
 void draw_field(const race& r);
 
 // Help page; waits for a key, then half-delay reads resume.
