@@ -1,4 +1,4 @@
-// The typing race's play screen and help page on a virtual screen.
+// The typing race's play screen, help page and key meanings on a virtual screen.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -88,6 +88,20 @@ TEST(RopeheaveField, TextsAreCutAtTheRightEdgeInsteadOfWrapping) {
     EXPECT_EQ(vs.text(12, 0, 14), std::string(14, ' ')) << "nothing of the score ran on into the next row";
     EXPECT_EQ(vs.text(16, 14), "123456");
     EXPECT_EQ(vs.text(17, 0, 14), std::string(14, ' '));
+}
+
+TEST(RopeheaveKeys, EachKeyHasOneMeaning) {
+    struct key_case {
+        int key;
+        key_action action;
+    };
+    const key_case cases[] = {
+        {ERR, key_action::none},      {'q', key_action::quit},      {'?', key_action::help},
+        {KEY_F(1), key_action::help}, {'7', key_action::type},      {'h', key_action::type},
+        {';', key_action::type},      {'Q', key_action::type},      {27, key_action::type},
+        {KEY_F(2), key_action::type}, {KEY_UP, key_action::type},
+    };
+    for (const auto& [key, action] : cases) EXPECT_EQ(meaning_of(key), action) << key;
 }
 
 TEST(RopeheaveField, BannerStaysInItsCornerAndPicturesAreTransparent) {
