@@ -21,8 +21,9 @@ void play(game& g) {
         draw_tick(g);
         age_message(g);
         int key = read_key(stdscr, [&] { draw_tick(g); });
-        if (key == KEY_F(1) || key == '?') show_gameplay_help();
-        if (take_key(g, key)) return;
+        const key_action action = meaning_of(key);
+        if (action == key_action::help) show_gameplay_help();
+        if (action == key_action::play && take_key(g, key)) return;
         // Keys typed during the sleep are dropped: one shot per tick, however fast the typing.
         throttle_key(key);
         if (end_tick(g)) return;

@@ -2,6 +2,7 @@
 #include "screens.h"
 
 #include "draw.h"
+#include "help_page.h"
 #include "score_screen.h"
 #include "score_store.h"
 #include "terminal.h"
@@ -39,6 +40,12 @@ void draw_final_board(const game& g) {
 }
 
 }  // namespace
+
+key_action meaning_of(int key) {
+    if (key == ERR) return key_action::none;
+    if (key == KEY_F(1) || key == '?') return key_action::help;
+    return key_action::play;
+}
 
 void init_palette() {
     start_color();
@@ -90,18 +97,13 @@ void draw_final_screen(const game& g) {
 }
 
 void show_gameplay_help() {
-    blocking_input();
-    auto page = [] {
-        erase_rect(0, 0, 24, 80);
-        draw_frame(A_STANDOUT | palette[2]);
-        mvwprintw(stdscr, 1, 36, "GAME PLAY");
-        mvwprintw(stdscr, 3, 1, "If you hit a letter on keyboard, the letter on the");
-        mvwprintw(stdscr, 4, 1, "screen will soon stop. You have to aim for the");
-        mvwprintw(stdscr, 5, 1, "center of the target using the moving letters.");
-        wrefresh(stdscr);
+    static const char* const lines[] = {
+        "If you hit a letter on keyboard, the letter on the",
+        "screen will soon stop. You have to aim for the",
+        "center of the target using the moving letters.",
     };
-    page();
-    wait_key(stdscr, {}, page);
+    blocking_input();
+    show_help_page(framed_page{.frame_attr = A_STANDOUT | palette[2], .screen_attr = A_NORMAL, .lines = lines});
     paced_input();
 }
 

@@ -6,6 +6,7 @@
 #include <chrono>
 
 #include "draw.h"
+#include "help_page.h"
 #include "score_screen.h"
 #include "score_store.h"
 #include "terminal.h"
@@ -67,28 +68,17 @@ void draw_hop(const world& w, const flight& f) {
 }
 
 void show_gameplay_help() {
+    static const char* const lines[] = {"Jump from square to square using enter key."};
+    const framed_page page{.frame_attr = help_frame_attr, .screen_attr = A_NORMAL, .lines = lines};
+    const redraw_fn redraw = [&] { draw_help_page(page); };
     blocking_input();
-    auto page = [] {
-        werase(stdscr);
-        erase_rect(0, 0, 24, 80);
-        draw_frame(help_frame_attr);
-        mvwprintw(stdscr, 1, 36, "GAME PLAY");
-        mvwprintw(stdscr, 3, 1, "Jump from square to square using enter key.");
-        wrefresh(stdscr);
-    };
-    page();
+    draw_help_page(page);
     flushinp();
-    wgetch(stdscr);
-    // Five seconds on the clock: a resize interrupts the sleep, and the page is
-    // drawn again for the new size instead of the help being cut short. Keys
-    // read here would be discarded after the help anyway.
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    for (auto now = std::chrono::steady_clock::now(); now < until; now = std::chrono::steady_clock::now()) {
-        usleep(static_cast<useconds_t>(std::chrono::duration_cast<std::chrono::microseconds>(until - now).count()));
-        bool resized = false;
-        for (int key = wgetch(stdscr); key != ERR; key = wgetch(stdscr)) resized = resized || key == KEY_RESIZE;
-        if (resized) page();
-    }
+    // The window keeps the frames' no-delay reads, so this read never waits:
+    // the page stays its five seconds whether or not a key is pressed.
+    wait_key(stdscr, {}, redraw);
+    // Keys read during the hold would be discarded after the help anyway.
+    hold_page(std::chrono::seconds(5), redraw);
     // The window is still in no-delay mode; half-delay here would halve the
     // walking pace for the rest of the game, so the frames keep their own pace.
 }

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "draw.h"
+#include "help_page.h"
 #include "terminal.h"
 
 namespace {
@@ -79,30 +80,33 @@ void draw_arena(const duel& g) {
     }
 }
 
+namespace {
+
+const help_line gameplay_lines[] = {
+    {"Don't hit the walls, the other snake and yourself. Kill the other snake."},
+};
+const banner_page gameplay_page{draw_banner, "  **** THE GAMEPLAY ****", gameplay_lines};
+
+const help_line controls_lines[] = {
+    {"hjkl/ARROW KEYS : Change direction"},
+    {"q : Quit"},
+    {"F1 & F2: Help on controls & gameplay"},
+    {""},
+    {"Press a key to continue"},
+};
+const banner_page controls_page{draw_banner, "  **** THE CONTROLS ****", controls_lines};
+
+}  // namespace
+
 void show_gameplay_help() {
     blocking_input();
-    werase(stdscr);
-    draw_banner();
-    put(3, 0, "  **** THE GAMEPLAY ****", A_BOLD);
-    put(4, 0, "Don't hit the walls, the other snake and yourself. Kill the other snake.");
-    wrefresh(stdscr);
-    wait_key(stdscr);
-    werase(stdscr);
+    show_help_page(gameplay_page);
     paced_input();
 }
 
 void show_controls_help() {
     blocking_input();
-    werase(stdscr);
-    draw_banner();
-    put(3, 0, "  **** THE CONTROLS ****", A_BOLD);
-    put(4, 0, "hjkl/ARROW KEYS : Change direction");
-    put(5, 0, "q : Quit");
-    put(6, 0, "F1 & F2: Help on controls & gameplay");
-    put(8, 0, "Press a key to continue");
-    wrefresh(stdscr);
-    wait_key(stdscr);
-    werase(stdscr);
+    show_help_page(controls_page);
     paced_input();
     show_gameplay_help();
 }

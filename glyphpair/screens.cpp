@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "draw.h"
+#include "help_page.h"
 #include "terminal.h"
 
 attr_t glyph_colors[colour_count] = {A_NORMAL, A_NORMAL, A_NORMAL, A_NORMAL, A_NORMAL, A_NORMAL};
@@ -115,39 +116,35 @@ bool act_on_key(board& b, int key) {
     return true;
 }
 
-void draw_controls_page() {
-    werase(stdscr);
-    draw_title_banner(0, 0);
-    wattr_on(stdscr, A_BOLD, nullptr);
-    put(3, 0, "  **** THE CONTROLS ****");
-    wattr_off(stdscr, A_BOLD, nullptr);
-    put(4, 0, "RETURN/ENTER : Reveal");
-    put(5, 0, "hjkl/ARROW KEYS : Move cursor");
-    put(6, 0, "q : Quit");
-    put(7, 0, "F1 & F2 : Help on controls & gameplay");
-    wattr_on(stdscr, A_BOLD, nullptr);
-    put(8, 0, "YOU CAN ALSO USE THE MOUSE!");
-    wattr_off(stdscr, A_BOLD, nullptr);
-    put(10, 0, "Press a key to continue");
-    wrefresh(stdscr);
-}
+namespace {
 
-void draw_gameplay_page() {
-    static const char* const lines[] = {
-        "Click on a tile to see the glyph it contains,",
-        "then try to find a matching glyph the same way.",
-        "They form a pair only when you click a tile",
-        "directly after the match. The game ends when ",
-        "you have found all the matching pairs.",
-    };
-    werase(stdscr);
-    draw_title_banner(0, 0);
-    wattr_on(stdscr, A_BOLD, nullptr);
-    put(3, 0, "  **** THE GAMEPLAY ****");
-    wattr_off(stdscr, A_BOLD, nullptr);
-    for (int i = 0; i < 5; ++i) put(4 + i, 0, lines[i]);
-    wrefresh(stdscr);
-}
+void draw_banner_at_top() { draw_title_banner(0, 0); }
+
+const help_line controls_lines[] = {
+    {"RETURN/ENTER : Reveal"},
+    {"hjkl/ARROW KEYS : Move cursor"},
+    {"q : Quit"},
+    {"F1 & F2 : Help on controls & gameplay"},
+    {"YOU CAN ALSO USE THE MOUSE!", A_BOLD},
+    {""},
+    {"Press a key to continue"},
+};
+const banner_page controls_page{draw_banner_at_top, "  **** THE CONTROLS ****", controls_lines};
+
+const help_line gameplay_lines[] = {
+    {"Click on a tile to see the glyph it contains,"},
+    {"then try to find a matching glyph the same way."},
+    {"They form a pair only when you click a tile"},
+    {"directly after the match. The game ends when "},
+    {"you have found all the matching pairs."},
+};
+const banner_page gameplay_page{draw_banner_at_top, "  **** THE GAMEPLAY ****", gameplay_lines};
+
+}  // namespace
+
+void draw_controls_page() { draw_help_page(controls_page); }
+
+void draw_gameplay_page() { draw_help_page(gameplay_page); }
 
 void draw_game(const board& b) {
     werase(stdscr);
@@ -157,17 +154,11 @@ void draw_game(const board& b) {
 }
 
 void show_controls_help() {
-    draw_controls_page();
-    wait_key(stdscr, {}, draw_controls_page);
-    werase(stdscr);
+    show_help_page(controls_page);
     show_gameplay_help();
 }
 
-void show_gameplay_help() {
-    draw_gameplay_page();
-    wait_key(stdscr, {}, draw_gameplay_page);
-    werase(stdscr);
-}
+void show_gameplay_help() { show_help_page(gameplay_page); }
 
 void draw_end_screen(long elapsed) {
     put(15, 0, time_spent(elapsed).c_str());

@@ -18,8 +18,9 @@ void play(race& r) {
     for (;;) {
         draw_tick(r);
         int key = read_key(stdscr, [&] { draw_tick(r); });
-        type_key(r, key);
-        if (key == 'q') return;
+        const key_action action = meaning_of(key);
+        if (action == key_action::type) type_key(r, key);
+        if (action == key_action::quit) return;
         // Discard first, then sleep: holding a key down gains one column a tick at most.
         throttle_key(key, throttle_order::discard_then_sleep);
         tick_end end = end_tick(r);
@@ -28,7 +29,7 @@ void play(race& r) {
             paced_input();
             curs_set(0);
         }
-        if (key == KEY_F(1) || key == '?') show_gameplay_help();
+        if (action == key_action::help) show_gameplay_help();
     }
 }
 

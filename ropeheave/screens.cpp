@@ -1,7 +1,10 @@
 // Drawing of the typing race: the field, the help page and the end of a game.
 #include "screens.h"
 
+#include <cstdio>
+
 #include "draw.h"
+#include "help_page.h"
 #include "score_screen.h"
 #include "score_store.h"
 #include "terminal.h"
@@ -55,6 +58,13 @@ const char* const figure_art =
     "                         /      /\n"
     "                        /      /";
 
+key_action meaning_of(int key) {
+    if (key == ERR) return key_action::none;
+    if (key == 'q') return key_action::quit;
+    if (key == KEY_F(1) || key == '?') return key_action::help;
+    return key_action::type;
+}
+
 void init_palette() {
     start_color();
     use_default_colors();
@@ -83,26 +93,27 @@ void draw_art(int8_t row, int8_t col, const char* text, int frame) {
 
 void draw_field(const race& r) {
     for (int y = 0; y < 24; ++y) put(y, 40, ACS_VLINE);
-    const int x = r.rope_pos - 10;
-    mvwprintw(stdscr, r.level + 15, x, "Type!");
-    mvwprintw(stdscr, r.level + 16, x, "%s", r.queue);
-    mvwprintw(stdscr, r.level + 11, x, "Score: %ld", static_cast<long>(r.score));
-    mvwprintw(stdscr, r.level + 12, x, "Level: %d", r.level);
     draw_art(0, 0, banner_art, 0);
     draw_art(12, r.rope_pos, figure_art, r.level % 4);
+    // The texts come last: from level 4 on the block lies on the figure's rows,
+    // and a figure drawn over it would cover the end of a long score.
+    const int x = r.rope_pos - 10;
+    char line[32];
+    put(r.level + 15, x, "Type!");
+    put(r.level + 16, x, r.queue);
+    snprintf(line, sizeof line, "Score: %ld", static_cast<long>(r.score));
+    put(r.level + 11, x, line);
+    snprintf(line, sizeof line, "Level: %d", r.level);
+    put(r.level + 12, x, line);
 }
 
 void show_gameplay_help() {
+    static const char* const lines[] = {
+        "Type those things and beat the other guy",
+        "Press h to use home-row mode.",
+    };
     blocking_input();
-    wattr_on(stdscr, palette[3], nullptr);
-    erase_rect(0, 0, 24, 80);
-    draw_frame(palette[2]);
-    mvwprintw(stdscr, 1, 36, "GAME PLAY");
-    mvwprintw(stdscr, 3, 1, "Type those things and beat the other guy");
-    mvwprintw(stdscr, 4, 1, "Press h to use home-row mode.");
-    wattr_off(stdscr, palette[3], nullptr);
-    wrefresh(stdscr);
-    wait_key(stdscr);
+    show_help_page(framed_page{.frame_attr = palette[2], .screen_attr = palette[3], .lines = lines});
     paced_input();
 }
 

@@ -8,6 +8,15 @@
 // Colour attributes: pairs 1 to 4 with colours; the border (2) and the screens (3) are plain without.
 extern attr_t palette[4];
 
+// What a key read in a tick means; the raw key codes stop here.
+enum class key_action {
+    none,  // no key came
+    type,  // a character for the race: it may match the queue, 'h' switches to the home row
+    quit,  // 'q' ends the game
+    help,  // F1 or '?'
+};
+key_action meaning_of(int key);
+
 // Sets up the colour pairs and the palette.
 void init_palette();
 
@@ -15,7 +24,7 @@ void init_palette();
 // frames, a blank leaves the cell as it was; line characters start at col + 1.
 void draw_art(int8_t row, int8_t col, const char* text, int frame);
 
-// The play screen: the centre line, the text block beside the player, the banner, the figures.
+// The play screen: the centre line, the banner, the figures, and over them the text block beside the player.
 void draw_field(const race& r);
 
 // Help page; waits for a key, then half-delay reads resume.

@@ -8,6 +8,7 @@
 #include "score_screen.h"
 #include "score_store.h"
 #include "draw.h"
+#include "help_page.h"
 #include "terminal.h"
 
 attr_t flash_colours[6] = {0, 0, 0, 0, 0, 0};
@@ -169,38 +170,36 @@ int wait_at_stop(const game& g) {
     return key;
 }
 
+namespace {
+
+const help_line controls_lines[] = {
+    {"hjkl/ARROW KEYS : Change direction"},
+    {"q : Quit"},
+    {"F1 & F2: Help on controls & gameplay"},
+    {""},
+    {"Press a key to continue"},
+};
+const banner_page controls_page{draw_banner, "  **** THE CONTROLS ****", controls_lines};
+
+const help_line gameplay_lines[] = {
+    {"You are controlling a strange vehicle which can "},
+    {"survive explosions but cannot cross the trail it has"},
+    {"left behind. Keep it running as much as you can."},
+};
+const banner_page gameplay_page{draw_banner, "     **** THE GAMEPLAY ****", gameplay_lines};
+
+}  // namespace
+
 void show_controls_help() {
     blocking_input();
-    werase(stdscr);
-    draw_banner();
-    wattr_on(stdscr, A_BOLD, nullptr);
-    mvwprintw(stdscr, 3, 0, "  **** THE CONTROLS ****");
-    wattr_off(stdscr, A_BOLD, nullptr);
-    mvwprintw(stdscr, 4, 0, "hjkl/ARROW KEYS : Change direction");
-    mvwprintw(stdscr, 5, 0, "q : Quit");
-    mvwprintw(stdscr, 6, 0, "F1 & F2: Help on controls & gameplay");
-    mvwprintw(stdscr, 8, 0, "Press a key to continue");
-    wrefresh(stdscr);
-    wait_key(stdscr);
-    werase(stdscr);
+    show_help_page(controls_page);
     resume_play_input();
     show_gameplay_help();
 }
 
 void show_gameplay_help() {
     blocking_input();
-    werase(stdscr);
-    draw_banner();
-    wattr_on(stdscr, A_BOLD, nullptr);
-    mvwprintw(stdscr, 3, 0, "     **** THE GAMEPLAY ****");
-    wattr_off(stdscr, A_BOLD, nullptr);
-    wmove(stdscr, 4, 0);
-    wprintw(stdscr, "You are controlling a strange vehicle which can \n");
-    wprintw(stdscr, "survive explosions but cannot cross the trail it has\n");
-    wprintw(stdscr, "left behind. Keep it running as much as you can.");
-    wrefresh(stdscr);
-    wait_key(stdscr);
-    werase(stdscr);
+    show_help_page(gameplay_page);
     resume_play_input();
 }
 

@@ -123,6 +123,20 @@ TEST_F(ArrowpipScreen, HelpPageIsFramedAndWaitsForAKey) {
     EXPECT_EQ(vs.pair(23, 50), 3);
 }
 
+TEST(ArrowpipKeys, TheHelpKeysOpenTheHelpAndEveryOtherKeyGoesToTheRules) {
+    struct key_case {
+        int key;
+        key_action action;
+    };
+    const key_case cases[] = {
+        {ERR, key_action::none},     {'?', key_action::help},  {KEY_F(1), key_action::help},
+        {'a', key_action::play},     {'Z', key_action::play},  {'q', key_action::play},
+        {27, key_action::play},      {'!', key_action::play},  {KEY_F(2), key_action::play},
+        {KEY_LEFT, key_action::play},
+    };
+    for (const auto& [key, action] : cases) EXPECT_EQ(meaning_of(key), action) << key;
+}
+
 TEST(ArrowpipSmallTerminal, PlayScreenIsClippedNotBroken) {
     virtual_screen vs(16, 50);
     init_palette();

@@ -103,6 +103,62 @@ TEST(RopeheaveGame, PagesStayWholeAndInsideTheFrameThroughAResize) {
     EXPECT_EQ(t.wait_exit(), 0);
 }
 
+TEST(RopeheaveGame, AtFortyColumnsTheHelpPageIsCutLikeEveryOtherText) {
+    terminal_run::options o;
+    o.cols = 40;
+    terminal_run t(program_path("ropeheave"), o);
+    ASSERT_TRUE(t.wait_for("Type!"));
+    t.keys({"F1"});
+    ASSERT_TRUE(t.wait_for("Press h to use home-row mode.")) << t.screen();
+    // The first line loses its last letter instead of carrying it over to the start of the second.
+    EXPECT_EQ(t.row(3).rfind(" Type those things and beat the other gu", 0), 0u) << t.row(3);
+    EXPECT_EQ(t.row(4).rfind(" Press h to use home-row mode.", 0), 0u) << t.row(4);
+    t.keys({"z"});
+    ASSERT_TRUE(t.wait_for("Type!"));
+    t.keys({"C-c"});
+    EXPECT_EQ(t.wait_exit(), 2);
+}
+
+TEST(RopeheaveGame, FromLevelFourTheFigureNoLongerCoversTheScore) {
+    // One right character a tick, and the opponent pulls only every few ticks:
+    // the player wins level after level, and by level 4 the score has five digits.
+    terminal_run::options o;
+    o.gated = true;
+    terminal_run t(program_path("ropeheave"), o);
+    ASSERT_TRUE(t.step_until("Type!", 5));
+    std::string screen = t.frozen_screen();
+    for (int level = 0, rounds = 0; level < 4; ++rounds) {
+        ASSERT_LT(rounds, 30) << screen;
+        int type_row = -1;
+        for (int y = 0; y < 24 && type_row < 0; ++y)
+            if (terminal_run::row_of(screen, y).find("Type!") != std::string::npos) type_row = y;
+        ASSERT_GE(type_row, 0) << screen;
+        level = type_row - 15;
+        if (level >= 4) break;
+        // The queue moves on by one with each character: eight of the nine shown are the next eight to type.
+        const size_t col = terminal_run::row_of(screen, type_row).find("Type!");
+        const std::string queue = terminal_run::row_of(screen, type_row + 1).substr(col, 9);
+        for (char c : queue.substr(0, 8)) {
+            t.type(std::string(1, c));
+            // Past the tick's sleep, to the next read: the next character is a tick of its own.
+            ASSERT_TRUE(t.step());
+        }
+        screen = t.frozen_screen();
+    }
+    // The game ended here records the score the screen shows.
+    t.keys({"q"});
+    ASSERT_TRUE(t.wait_for("HIGH SCORES"));
+    const std::string table = terminal_run::read_file(t.scores_dir() + "/ropeheave_scores");
+    ASSERT_EQ(table.rfind("tester : ", 0), 0u) << table;
+    const long score = std::stol(table.substr(9));
+    ASSERT_GE(score, 10000);
+    EXPECT_NE(terminal_run::row_of(screen, 15).find("Score: " + std::to_string(score) + " "), std::string::npos)
+        << screen;
+    EXPECT_NE(terminal_run::row_of(screen, 16).find("Level: 4"), std::string::npos) << screen;
+    t.keys({"n"});
+    EXPECT_EQ(t.wait_exit(), 0);
+}
+
 TEST(RopeheaveGame, InterruptPrintsQuitExitsWithTwoAndRecordsNothing) {
     terminal_run::options o;
     o.args = {"extra"};

@@ -1,4 +1,4 @@
-// The typing race's play screen and help page on a virtual 80x24 screen.
+// The typing race's play screen, help page and key meanings on a virtual screen.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -57,6 +57,51 @@ TEST(RopeheaveField, MovesWithTheRopeAndALevelDownAndCyclesFourFigures) {
         EXPECT_EQ(vs.ch(rope_row, 21), '\\');
         EXPECT_EQ(vs.ch(rope_row, 22), '-');
     }
+}
+
+TEST(RopeheaveField, TheScoreStaysWholeWhereTheTextBlockLiesOnTheFigure) {
+    // From level 4 the score's row is a row of the player's figure: a score of
+    // five digits or more reaches its first column.
+    struct score_case {
+        int level;
+        int64_t score;
+    };
+    for (auto [level, score] : {score_case{4, 23101}, {4, 123456}, {5, 99999}, {7, 1234567}}) {
+        SCOPED_TRACE(level);
+        virtual_screen vs;
+        race r = at_level(level);
+        r.score = score;
+        draw_field(r);
+        const std::string shown = "Score: " + std::to_string(score);
+        EXPECT_EQ(vs.text(level + 11, 14, static_cast<int>(shown.size())), shown);
+        EXPECT_EQ(vs.text(level + 12, 14, 8), "Level: " + std::to_string(level));
+        EXPECT_EQ(vs.ch(12, 54), 'O') << "the figures are drawn all the same";
+    }
+}
+
+TEST(RopeheaveField, TextsAreCutAtTheRightEdgeInsteadOfWrapping) {
+    virtual_screen vs(24, 20);
+    race r = at_level(0);
+    r.score = 123456789;
+    draw_field(r);
+    EXPECT_EQ(vs.text(11, 14), "Score:");
+    EXPECT_EQ(vs.text(12, 0, 14), std::string(14, ' ')) << "nothing of the score ran on into the next row";
+    EXPECT_EQ(vs.text(16, 14), "123456");
+    EXPECT_EQ(vs.text(17, 0, 14), std::string(14, ' '));
+}
+
+TEST(RopeheaveKeys, EachKeyHasOneMeaning) {
+    struct key_case {
+        int key;
+        key_action action;
+    };
+    const key_case cases[] = {
+        {ERR, key_action::none},      {'q', key_action::quit},      {'?', key_action::help},
+        {KEY_F(1), key_action::help}, {'7', key_action::type},      {'h', key_action::type},
+        {';', key_action::type},      {'Q', key_action::type},      {27, key_action::type},
+        {KEY_F(2), key_action::type}, {KEY_UP, key_action::type},
+    };
+    for (const auto& [key, action] : cases) EXPECT_EQ(meaning_of(key), action) << key;
 }
 
 TEST(RopeheaveField, BannerStaysInItsCornerAndPicturesAreTransparent) {

@@ -221,6 +221,28 @@ TEST(VoltriderProgram, HelpKeysShowTheControlsAndTheGameplayPages) {
     EXPECT_EQ(t.wait_exit(), 0);
 }
 
+TEST(VoltriderProgram, AtFortyColumnsTheHelpPagesCutTheirLinesInsteadOfWrappingThem) {
+    terminal_run::options opts = frozen();
+    opts.cols = 40;
+    terminal_run t(voltrider(), opts);
+    ASSERT_TRUE(t.step_until("Score:", 5));
+    t.keys({"?"});
+    ASSERT_TRUE(t.wait_for("**** THE CONTROLS ****"));
+    EXPECT_EQ(t.row(6), "F1 & F2: Help on controls & gameplay");
+    EXPECT_EQ(t.row(8), "Press a key to continue");
+    t.keys({"x"});
+    ASSERT_TRUE(t.wait_for("**** THE GAMEPLAY ****"));
+    // Each line keeps its own row: the end of a long one is cut, not carried to the next.
+    EXPECT_EQ(t.row(4), "You are controlling a strange vehicle wh");
+    EXPECT_EQ(t.row(5), "survive explosions but cannot cross the");
+    EXPECT_EQ(t.row(6), "left behind. Keep it running as much as");
+    EXPECT_EQ(t.row(7), "");
+    t.keys({"x"});
+    ASSERT_TRUE(t.wait_for("Score:"));
+    t.keys({"q"});
+    EXPECT_EQ(t.wait_exit(), 0);
+}
+
 TEST(VoltriderProgram, AnArgumentIsAnsweredAndTheGamePlaysAllTheSame) {
     terminal_run::options opts = frozen();
     opts.args = {"--fast"};
