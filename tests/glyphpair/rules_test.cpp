@@ -187,6 +187,29 @@ TEST(GlyphpairMouse, OnlyAButtonOneClickOnTheGridTurnsATile) {
     }
 }
 
+TEST(GlyphpairOrders, OnlyMovesAndTurnsChangeTheBoard) {
+    struct order_case {
+        order o;
+        tile_pos cursor, open;
+    };
+    // From the cursor at (3, 3), nothing open.
+    const std::vector<order_case> cases = {
+        {{command::up}, {2, 3}, no_tile},           {{command::down}, {4, 3}, no_tile},
+        {{command::left}, {3, 2}, no_tile},         {{command::right}, {3, 4}, no_tile},
+        {{command::turn}, {3, 3}, {3, 3}},          {{command::point, 9, 12}, {5, 11}, no_tile},
+        {{command::click, 9, 12}, {5, 11}, {5, 11}}, {{command::click, 13, 0}, {3, 3}, no_tile},
+        {{command::controls_help}, {3, 3}, no_tile}, {{command::gameplay_help}, {3, 3}, no_tile},
+        {{command::quit}, {3, 3}, no_tile},          {{command::none}, {3, 3}, no_tile},
+    };
+    for (const auto& c : cases) {
+        board b = board_with_twins();
+        b.cursor = {3, 3};
+        play_order(b, c.o);
+        EXPECT_EQ(b.cursor, c.cursor) << "command " << static_cast<int>(c.o.what);
+        EXPECT_EQ(b.open_tile, c.open) << "command " << static_cast<int>(c.o.what);
+    }
+}
+
 TEST(GlyphpairTime, HoursThenBlankPaddedMinutesAndSeconds) {
     const std::vector<std::pair<long, const char*>> cases = {
         {185, "Time spent: 0: 3: 5"},   {0, "Time spent: 0: 0: 0"},     {59, "Time spent: 0: 0:59"},
