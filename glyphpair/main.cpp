@@ -13,17 +13,23 @@ long play_game(board& b) {
     const time_t start = time(nullptr);
     curs_set(0);
     new_game(b, glyph_colors);
+    click_tracker clicks;
     for (;;) {
         draw_game(b);
         if (all_matched(b)) break;
-        const order o = order_of_key(wait_key(stdscr, {}, [&] { draw_game(b); }));
+        const order o = order_of_key(wait_key(stdscr, {}, [&] { draw_game(b); }), clicks);
         switch (o.what) {
-        case command::controls_help:
+        // The pages and the end question take a click as one key, as curses folds it.
+        case command::controls_help: {
+            const folded_clicks pages;
             show_controls_help();
             break;
-        case command::gameplay_help:
+        }
+        case command::gameplay_help: {
+            const folded_clicks pages;
             show_gameplay_help();
             break;
+        }
         case command::quit:
             quit_program();
         default:
@@ -43,6 +49,7 @@ bool wants_another_game(const board& b, long elapsed) {
     draw_end_screen(elapsed);
     wrefresh(stdscr);
     curs_set(1);
+    const folded_clicks question;
     return !declines_another_game(wait_key(stdscr, {}, draw_end));
 }
 

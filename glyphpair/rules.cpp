@@ -128,6 +128,29 @@ void play_order(board& b, const order& o) {
     }
 }
 
+order order_of_mouse(click_tracker& clicks, const mouse_report& r) {
+    const tile_pos t = tile_at(r.y, r.x);
+    bool clicked = false;
+    switch (r.action) {
+    case button1::pressed:
+        clicks.pressed = t;
+        break;
+    case button1::released:
+        // A press on one tile and a release on another is a drag, not a click.
+        clicked = t != no_tile && t == clicks.pressed;
+        clicks.pressed = no_tile;
+        break;
+    case button1::clicked:
+        clicked = true;
+        clicks.pressed = no_tile;
+        break;
+    case button1::other:
+        break;
+    }
+    if (t == no_tile) return {};
+    return {clicked ? command::click : command::point, r.y, r.x};
+}
+
 std::string time_spent(long elapsed) {
     // A clock set back during the game would otherwise show negative fields.
     if (elapsed < 0) elapsed = 0;

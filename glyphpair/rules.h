@@ -1,6 +1,7 @@
 // The pairs board: tiles, dealing, turning tiles, the solved test, what a
 // player's key or click does to the board, where a mouse event lands on the
-// grid and the time line of the end screen.
+// grid, how clicks are told from presses and releases, and the time line of
+// the end screen.
 #pragma once
 
 #include <cstdint>
@@ -85,6 +86,28 @@ struct order {
 // Moves the cursor or turns a tile as `o` asks. The help pages and quitting
 // leave the board as it is: they are the game loop's to act on.
 void play_order(board& b, const order& o);
+
+// What button 1 did in one mouse report: a press or a release on its own, or
+// a whole click (a double or triple click included) that curses told itself.
+// Any other report (other buttons, the wheel) is `other`.
+enum class button1 { other, pressed, released, clicked };
+
+struct mouse_report {
+    int y = -1;
+    int x = -1;
+    button1 action = button1::other;
+};
+
+// The tile the last button-1 press landed on, until its release.
+struct click_tracker {
+    tile_pos pressed = no_tile;
+};
+
+// The meaning of one mouse report. A release on the tile of the press before
+// it completes a click, however long the button was held and however soon
+// the last click came; a press or a release that is not part of a click
+// points only. Reports off the grid mean nothing.
+order order_of_mouse(click_tracker& clicks, const mouse_report& r);
 
 // "Time spent: h:mm:ss" with the minutes and seconds padded by blanks.
 std::string time_spent(long elapsed);
