@@ -19,6 +19,11 @@ void clear_board(board& b) {
     b.cursor = {0, 0};
 }
 
+void new_game(board& b, const tile_value colours[colour_count]) {
+    clear_board(b);
+    deal_tiles(b, colours);
+}
+
 void deal_tiles(board& b, const tile_value colours[colour_count]) {
     for (int p = 0; p < board_rows * board_cols; ++p) {
         const int a = p / 2;
@@ -90,6 +95,60 @@ bool point_at(board& b, int y, int x, bool button1_clicked) {
     if (t == no_tile) return false;
     b.cursor = t;
     return button1_clicked;
+}
+
+void play_order(board& b, const order& o) {
+    switch (o.what) {
+    case command::up:
+        move_cursor(b, DIR_UP);
+        break;
+    case command::down:
+        move_cursor(b, DIR_DOWN);
+        break;
+    case command::left:
+        move_cursor(b, DIR_LEFT);
+        break;
+    case command::right:
+        move_cursor(b, DIR_RIGHT);
+        break;
+    case command::turn:
+        reveal_tile(b);
+        break;
+    case command::point:
+        point_at(b, o.y, o.x, false);
+        break;
+    case command::click:
+        if (point_at(b, o.y, o.x, true)) reveal_tile(b);
+        break;
+    case command::controls_help:
+    case command::gameplay_help:
+    case command::quit:
+    case command::none:
+        break;
+    }
+}
+
+order order_of_mouse(click_tracker& clicks, const mouse_report& r) {
+    const tile_pos t = tile_at(r.y, r.x);
+    bool clicked = false;
+    switch (r.action) {
+    case button1::pressed:
+        clicks.pressed = t;
+        break;
+    case button1::released:
+        // A press on one tile and a release on another is a drag, not a click.
+        clicked = t != no_tile && t == clicks.pressed;
+        clicks.pressed = no_tile;
+        break;
+    case button1::clicked:
+        clicked = true;
+        clicks.pressed = no_tile;
+        break;
+    case button1::other:
+        break;
+    }
+    if (t == no_tile) return {};
+    return {clicked ? command::click : command::point, r.y, r.x};
 }
 
 std::string time_spent(long elapsed) {

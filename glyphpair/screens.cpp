@@ -1,8 +1,5 @@
-// Drawing of the pairs board, the game loop's key and mouse handling, the help
-// pages and the end screen.
+// Drawing of the pairs board, the help pages and the end screen.
 #include "screens.h"
-
-#include <ctime>
 
 #include "draw.h"
 #include "help_page.h"
@@ -30,10 +27,6 @@ const char* const title_banner[3] = {
     " _| / |  ..pair..",
 };
 
-namespace {
-
-}  // namespace
-
 void draw_title_banner(int row, int col) {
     for (int i = 0; i < 3; ++i) put(row + i, col, title_banner[i]);
 }
@@ -48,72 +41,6 @@ void draw_board(const board& b, int row, int col) {
             if (b.cursor.row == i && b.cursor.col == j) c |= A_STANDOUT;
             put(row + 1 + i, col + 1 + j, c);
         }
-}
-
-command command_of_key(int key) {
-    const command move = direction_of_key(
-        key, directions_as<command>{
-                 .none = command::none, .up = command::up, .down = command::down, .left = command::left, .right = command::right});
-    if (move != command::none) return move;
-    switch (key) {
-    case '\n':
-    case KEY_ENTER:
-        return command::turn;
-    case '?':
-    case KEY_F(1):
-        return command::controls_help;
-    case '!':
-    case KEY_F(2):
-        return command::gameplay_help;
-    case KEY_MOUSE:
-        return command::mouse;
-    case 'q':
-    case 27:
-        return command::quit;
-    default:
-        return command::none;
-    }
-}
-
-void mouse_step(board& b) {
-    MEVENT event;
-    if (getmouse(&event) != OK) return;
-    // The newline comes back on the next read, after the redraw has shown the moved cursor.
-    if (point_at(b, event.y, event.x, (event.bstate & BUTTON1_CLICKED) != 0)) ungetch('\n');
-}
-
-bool act_on_key(board& b, int key) {
-    switch (command_of_key(key)) {
-    case command::up:
-        move_cursor(b, DIR_UP);
-        break;
-    case command::down:
-        move_cursor(b, DIR_DOWN);
-        break;
-    case command::left:
-        move_cursor(b, DIR_LEFT);
-        break;
-    case command::right:
-        move_cursor(b, DIR_RIGHT);
-        break;
-    case command::turn:
-        reveal_tile(b);
-        break;
-    case command::controls_help:
-        show_controls_help();
-        break;
-    case command::gameplay_help:
-        show_gameplay_help();
-        break;
-    case command::mouse:
-        mouse_step(b);
-        break;
-    case command::quit:
-        return false;
-    case command::none:
-        break;
-    }
-    return true;
 }
 
 namespace {
@@ -166,30 +93,4 @@ void draw_end_screen(long elapsed) {
     // shown while the question waits, ends right after it.
     put(13, 0, "You solved it!");
     put(13, 14, " Wanna play again?(y/n)");
-}
-
-game_end play_game(board& b) {
-    const time_t start = time(nullptr);
-    clear_board(b);
-    curs_set(0);
-    deal_tiles(b, glyph_colors);
-    for (;;) {
-        draw_game(b);
-        if (all_matched(b)) break;
-        const int key = wait_key(stdscr, {}, [&] { draw_game(b); });
-        if (key == ERR) return game_end::no_input;
-        if (!act_on_key(b, key)) return game_end::quit;
-    }
-    const long elapsed = static_cast<long>(time(nullptr) - start);
-    auto draw_end = [&] {
-        draw_game(b);
-        draw_end_screen(elapsed);
-        wrefresh(stdscr);
-    };
-    draw_end_screen(elapsed);
-    wrefresh(stdscr);
-    curs_set(1);
-    const int key = wait_key(stdscr, {}, draw_end);
-    if (key == ERR) return game_end::no_input;
-    return declines_another_game(key) ? game_end::declined : game_end::another;
 }

@@ -1,4 +1,4 @@
-// Drawing, keys and mouse, help pages and the end screen of the pairs game.
+// Drawing, help pages and the end screen of the pairs game.
 #pragma once
 
 #include <curses.h>
@@ -24,17 +24,6 @@ void draw_board(const board& b, int row, int col);
 // One pass of the game: banner and board on a cleared screen.
 void draw_game(const board& b);
 
-// What a key means in a game.
-enum class command { none, up, down, left, right, turn, controls_help, gameplay_help, mouse, quit };
-command command_of_key(int key);
-
-// The mouse step: reads the pending event; on the grid it moves the cursor,
-// and a button-1 click pushes back a newline that turns the tile on the next read.
-void mouse_step(board& b);
-
-// Acts on one key of a game; false when the key quits.
-bool act_on_key(board& b, int key);
-
 // The two help pages as drawn, before their wait for a key.
 void draw_controls_page();
 void draw_gameplay_page();
@@ -45,13 +34,3 @@ void show_gameplay_help();
 
 // Rows 13 and 15 under the solved board: the result, the question and the time.
 void draw_end_screen(long elapsed);
-
-enum class game_end {
-    another,   // the player wants another game
-    declined,  // 'n', 'N' or 'q' at the question
-    quit,      // 'q' or ESC during the game
-    no_input,  // the input ran dry (a test screen that reads without waiting)
-};
-
-// One game from the deal to the question.
-game_end play_game(board& b);

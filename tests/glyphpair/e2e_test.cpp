@@ -2,6 +2,7 @@
 // the help pages, whole games won through the keys, and every way out.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <ctime>
@@ -178,6 +179,120 @@ TEST(GlyphpairMouse, ClicksTurnTilesOnTheGridOnly) {
 
     run.keys({"Escape"});
     EXPECT_EQ(run.wait_exit(), 0);
+}
+
+// The board the fixed seed deals.
+board dealt_board() {
+    const tile_value plain[colour_count] = {};
+    srandom(static_cast<unsigned>(dealt().seed));
+    board b;
+    deal_tiles(b, plain);
+    return b;
+}
+
+// A button-1 press or release on tile `t`, in one of the two encodings of
+// terminals that report both: the basic one, whose release names no button,
+// and the one with decimal fields, whose release does.
+struct mouse_encoding {
+    const char* term;  // a terminal whose description asks for the encoding
+    std::string (*report)(tile_pos t, bool press);
+};
+
+std::string basic_report(tile_pos t, bool press) {
+    return std::string("\x1b[M") + static_cast<char>(press ? 32 : 35) + static_cast<char>(33 + 1 + t.col) +
+           static_cast<char>(33 + 4 + t.row);
+}
+
+std::string decimal_report(tile_pos t, bool press) {
+    return "\x1b[<0;" + std::to_string(1 + 1 + t.col) + ";" + std::to_string(1 + 4 + t.row) + (press ? "M" : "m");
+}
+
+// Every tile shown face up.
+std::vector<tile_pos> face_up_tiles(terminal_run& run) {
+    const auto grid = tiles_shown(run);
+    std::vector<tile_pos> up;
+    for (int8_t r = 0; r < 8; ++r)
+        for (int8_t c = 0; c < 16; ++c)
+            if (grid[r][c] != '.') up.push_back({r, c});
+    return up;
+}
+
+std::string tile_list(const std::vector<tile_pos>& tiles) {
+    std::string out;
+    for (tile_pos t : tiles) out += "(" + std::to_string(t.row) + "," + std::to_string(t.col) + ") ";
+    return out;
+}
+
+// Waits until exactly `tiles` show face up (in grid order), then lets the
+// program read everything sent and looks again.
+void expect_face_up(terminal_run& run, std::vector<tile_pos> tiles, const std::string& what) {
+    std::sort(tiles.begin(), tiles.end(),
+              [](tile_pos a, tile_pos b) { return a.row != b.row ? a.row < b.row : a.col < b.col; });
+    EXPECT_TRUE(wait_until([&] { return face_up_tiles(run) == tiles; }))
+        << what << ": " << tile_list(face_up_tiles(run)) << "\n" << run.screen();
+    ASSERT_TRUE(run.settle()) << what;
+    EXPECT_EQ(tile_list(face_up_tiles(run)), tile_list(tiles)) << what << "\n" << run.screen();
+}
+
+TEST(GlyphpairMouse, EveryQuickClickCountsInBothEncodings) {
+    const board b = dealt_board();
+    // Twins, and three tiles of three other pairs.
+    const tile_pos a{0, 0};
+    tile_pos twin = no_tile;
+    std::vector<tile_pos> others;
+    for (int8_t r = 0; r < 8; ++r)
+        for (int8_t c = 0; c < 16; ++c) {
+            const tile_value v = b.tiles[r][c];
+            if (tile_pos{r, c} == a) continue;
+            if (v == b.tiles[a.row][a.col]) {
+                twin = {r, c};
+                continue;
+            }
+            bool fresh = others.size() < 3;
+            for (tile_pos o : others) fresh = fresh && b.tiles[o.row][o.col] != v;
+            if (fresh) others.push_back({r, c});
+        }
+    ASSERT_NE(twin, no_tile);
+    ASSERT_EQ(others.size(), 3u);
+    const tile_pos doubled = others[0], tripled = others[1], pressed = others[2];
+
+    const mouse_encoding encodings[] = {{"screen", basic_report}, {"xterm-256color", decimal_report}};
+    for (const mouse_encoding& enc : encodings) {
+        SCOPED_TRACE(enc.term);
+        terminal_run::options opts = dealt();
+        opts.term = enc.term;
+        terminal_run run(program_path("glyphpair"), opts);
+        ASSERT_TRUE(board_shown(run)) << run.screen();
+        const auto click = [&](tile_pos t) { return enc.report(t, true) + enc.report(t, false); };
+
+        // Two clicks a tenth of a second apart on twins, which curses would
+        // fold into one double click at the second: both turn, the pair is won.
+        run.bytes(click(a));
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        run.bytes(click(twin));
+        expect_face_up(run, {a, twin}, "quick clicks on twins");
+
+        // A double click, and a triple click, on a face-down tile turns it.
+        run.bytes(click(doubled) + click(doubled));
+        expect_face_up(run, {a, twin, doubled}, "a double click");
+        run.bytes(click(tripled) + click(tripled) + click(tripled));
+        expect_face_up(run, {a, twin, tripled}, "a triple click");
+
+        // A press and a release that make no click (pressed on one tile,
+        // released on another) and a lone press only move the cursor, which
+        // the next Enter turns. Curses drops a release it saw no press for.
+        run.bytes(enc.report(pressed, true) + enc.report(doubled, false));
+        expect_face_up(run, {a, twin, tripled}, "pressed on one tile, released on another");
+        run.keys({"Enter"});
+        expect_face_up(run, {a, twin, doubled}, "Enter after the release");
+        run.bytes(enc.report(pressed, true));
+        expect_face_up(run, {a, twin, doubled}, "a lone press");
+        run.keys({"Enter"});
+        expect_face_up(run, {a, twin, pressed}, "Enter after a lone press");
+
+        run.keys({"q"});
+        EXPECT_EQ(run.wait_exit(), 0);
+    }
 }
 
 // Keys that take the cursor from `from` to `to`.

@@ -187,6 +187,122 @@ TEST(GlyphpairMouse, OnlyAButtonOneClickOnTheGridTurnsATile) {
     }
 }
 
+// Screen cells of the tiles the click cases use, and of places off the grid.
+constexpr int a1_y = 4, a1_x = 1;  // tile (0, 0)
+constexpr int a2_y = 4, a2_x = 2;  // tile (0, 1), the twin of (0, 0) on board_with_twins
+constexpr int far_y = 9, far_x = 12;  // tile (5, 11)
+
+mouse_report press(int y, int x) { return {y, x, button1::pressed}; }
+mouse_report release(int y, int x) { return {y, x, button1::released}; }
+
+TEST(GlyphpairClicks, EveryClickCountsAndALonePressOrReleaseOnlyPoints) {
+    const order point_a1{command::point, a1_y, a1_x}, click_a1{command::click, a1_y, a1_x};
+    const order point_a2{command::point, a2_y, a2_x}, click_a2{command::click, a2_y, a2_x};
+    const order point_far{command::point, far_y, far_x}, nothing{};
+    struct click_case {
+        const char* what;
+        std::vector<mouse_report> reports;
+        std::vector<order> orders;
+    };
+    const std::vector<click_case> cases = {
+        {"a press then its release on the same tile", {press(a1_y, a1_x), release(a1_y, a1_x)}, {point_a1, click_a1}},
+        {"two clicks on two tiles, one right after the other",
+         {press(a1_y, a1_x), release(a1_y, a1_x), press(a2_y, a2_x), release(a2_y, a2_x)},
+         {point_a1, click_a1, point_a2, click_a2}},
+        {"a double click",
+         {press(a1_y, a1_x), release(a1_y, a1_x), press(a1_y, a1_x), release(a1_y, a1_x)},
+         {point_a1, click_a1, point_a1, click_a1}},
+        {"a lone press", {press(a1_y, a1_x)}, {point_a1}},
+        {"a lone release", {release(a1_y, a1_x)}, {point_a1}},
+        {"a release after a click is a lone release",
+         {press(a1_y, a1_x), release(a1_y, a1_x), release(a1_y, a1_x)},
+         {point_a1, click_a1, point_a1}},
+        {"pressed on one tile, released on another", {press(a1_y, a1_x), release(a2_y, a2_x)}, {point_a1, point_a2}},
+        {"pressed off the grid, released on it", {press(2, 1), release(a1_y, a1_x)}, {nothing, point_a1}},
+        {"pressed on the grid, released off it, then a stray release",
+         {press(a1_y, a1_x), release(12, 1), release(a1_y, a1_x)},
+         {point_a1, nothing, point_a1}},
+        {"a second press takes over from the first",
+         {press(a1_y, a1_x), press(a2_y, a2_x), release(a2_y, a2_x), release(a1_y, a1_x)},
+         {point_a1, point_a2, click_a2, point_a1}},
+        {"another button or the wheel between press and release",
+         {press(a1_y, a1_x), {far_y, far_x, button1::other}, release(a1_y, a1_x)},
+         {point_a1, point_far, click_a1}},
+        {"a click curses told itself, a double or triple one too",
+         {{a1_y, a1_x, button1::clicked}, {a2_y, a2_x, button1::clicked}},
+         {click_a1, click_a2}},
+        {"a click curses told itself ends a press before it",
+         {press(a1_y, a1_x), {a2_y, a2_x, button1::clicked}, release(a1_y, a1_x)},
+         {point_a1, click_a2, point_a1}},
+        {"clicks off the grid", {{1, 4, button1::clicked}, press(14, 8), release(14, 8)}, {nothing, nothing, nothing}},
+    };
+    for (const auto& c : cases) {
+        click_tracker clicks;
+        std::vector<order> orders;
+        for (const auto& r : c.reports) orders.push_back(order_of_mouse(clicks, r));
+        ASSERT_EQ(orders.size(), c.orders.size()) << c.what;
+        for (size_t i = 0; i < orders.size(); ++i) {
+            EXPECT_EQ(orders[i], c.orders[i]) << c.what << ", report " << i;
+        }
+    }
+}
+
+TEST(GlyphpairClicks, QuickClicksOnTwinsWinThePairAndADoubleClickTurnsATile) {
+    struct board_case {
+        const char* what;
+        std::vector<mouse_report> reports;
+        tile_pos cursor, open;
+        int won;
+    };
+    const std::vector<board_case> cases = {
+        {"a click on each twin", {press(a1_y, a1_x), release(a1_y, a1_x), press(a2_y, a2_x), release(a2_y, a2_x)},
+         {0, 1}, {0, 0}, 2},
+        {"a double click on a face-down tile",
+         {press(far_y, far_x), release(far_y, far_x), press(far_y, far_x), release(far_y, far_x)},
+         {5, 11}, {5, 11}, 0},
+        {"a triple click on a face-down tile",
+         {press(far_y, far_x), release(far_y, far_x), press(far_y, far_x), release(far_y, far_x),
+          press(far_y, far_x), release(far_y, far_x)},
+         {5, 11}, {5, 11}, 0},
+        {"a lone press and a lone release move the cursor only", {press(a1_y, a1_x), release(far_y, far_x)},
+         {5, 11}, no_tile, 0},
+    };
+    for (const auto& c : cases) {
+        board b = board_with_twins();
+        click_tracker clicks;
+        for (const auto& r : c.reports) play_order(b, order_of_mouse(clicks, r));
+        EXPECT_EQ(b.cursor, c.cursor) << c.what;
+        EXPECT_EQ(b.open_tile, c.open) << c.what;
+        int won = 0;
+        for (const auto& row : b.revealed)
+            for (uint8_t flag : row) won += flag;
+        EXPECT_EQ(won, c.won) << c.what;
+    }
+}
+
+TEST(GlyphpairOrders, OnlyMovesAndTurnsChangeTheBoard) {
+    struct order_case {
+        order o;
+        tile_pos cursor, open;
+    };
+    // From the cursor at (3, 3), nothing open.
+    const std::vector<order_case> cases = {
+        {{command::up}, {2, 3}, no_tile},           {{command::down}, {4, 3}, no_tile},
+        {{command::left}, {3, 2}, no_tile},         {{command::right}, {3, 4}, no_tile},
+        {{command::turn}, {3, 3}, {3, 3}},          {{command::point, 9, 12}, {5, 11}, no_tile},
+        {{command::click, 9, 12}, {5, 11}, {5, 11}}, {{command::click, 13, 0}, {3, 3}, no_tile},
+        {{command::controls_help}, {3, 3}, no_tile}, {{command::gameplay_help}, {3, 3}, no_tile},
+        {{command::quit}, {3, 3}, no_tile},          {{command::none}, {3, 3}, no_tile},
+    };
+    for (const auto& c : cases) {
+        board b = board_with_twins();
+        b.cursor = {3, 3};
+        play_order(b, c.o);
+        EXPECT_EQ(b.cursor, c.cursor) << "command " << static_cast<int>(c.o.what);
+        EXPECT_EQ(b.open_tile, c.open) << "command " << static_cast<int>(c.o.what);
+    }
+}
+
 TEST(GlyphpairTime, HoursThenBlankPaddedMinutesAndSeconds) {
     const std::vector<std::pair<long, const char*>> cases = {
         {185, "Time spent: 0: 3: 5"},   {0, "Time spent: 0: 0: 0"},     {59, "Time spent: 0: 0:59"},

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "input.h"
 #include "rules.h"
 #include "screens.h"
 #include "virtual_screen.h"
@@ -26,6 +27,14 @@ board dealt_board(unsigned seed) {
 }
 
 char acs(chtype c) { return static_cast<char>(c & A_CHARTEXT); }
+
+// A key as the game takes it: its meaning, then what that does to the board;
+// false when it quits.
+bool play_key(board& b, int key, click_tracker& clicks) {
+    const order o = order_of_key(key, clicks);
+    play_order(b, o);
+    return o.what != command::quit;
+}
 
 TEST(GlyphpairScreen, BannerAndBoxFrameTheGridAtRowThree) {
     virtual_screen vs;
@@ -208,7 +217,8 @@ TEST(GlyphpairKeys, EachKeyDoesItsOneThing) {
     for (const auto& c : cases) {
         board b = dealt_board(2);
         b.cursor = {3, 3};
-        EXPECT_EQ(act_on_key(b, c.key), c.goes_on) << "key " << c.key;
+        click_tracker clicks;
+        EXPECT_EQ(play_key(b, c.key, clicks), c.goes_on) << "key " << c.key;
         EXPECT_EQ(b.cursor, c.cursor) << "key " << c.key;
         EXPECT_EQ(b.open_tile, c.open) << "key " << c.key;
     }
@@ -222,9 +232,9 @@ MEVENT mouse_event(int y, int x, mmask_t state) {
     return e;
 }
 
-TEST(GlyphpairMouse, ClickMovesTheCursorAndTurnsThroughTheNextRead) {
+TEST(GlyphpairMouse, ClickMovesTheCursorAndTurnsItsTile) {
     virtual_screen vs;
-    mousemask(ALL_MOUSE_EVENTS, nullptr);
+    start_mouse();
     struct event_case {
         MEVENT event;
         tile_pos cursor;
@@ -232,6 +242,8 @@ TEST(GlyphpairMouse, ClickMovesTheCursorAndTurnsThroughTheNextRead) {
     };
     const std::vector<event_case> cases = {
         {mouse_event(7, 8, BUTTON1_CLICKED), {3, 7}, true},
+        {mouse_event(7, 8, BUTTON1_DOUBLE_CLICKED), {3, 7}, true},
+        {mouse_event(7, 8, BUTTON1_TRIPLE_CLICKED), {3, 7}, true},
         {mouse_event(7, 8, BUTTON1_PRESSED), {3, 7}, false},
         {mouse_event(7, 8, BUTTON1_RELEASED), {3, 7}, false},
         {mouse_event(7, 8, BUTTON3_CLICKED), {3, 7}, false},
@@ -242,29 +254,41 @@ TEST(GlyphpairMouse, ClickMovesTheCursorAndTurnsThroughTheNextRead) {
     for (auto c : cases) {
         board b = dealt_board(4);
         b.cursor = {1, 1};
+        click_tracker clicks;
         ASSERT_EQ(ungetmouse(&c.event), OK);
         const int key = wgetch(stdscr);
         ASSERT_EQ(key, KEY_MOUSE);
-        EXPECT_TRUE(act_on_key(b, key));
+        EXPECT_TRUE(play_key(b, key, clicks));
         EXPECT_EQ(b.cursor, c.cursor) << "event at " << c.event.y << "," << c.event.x;
-        EXPECT_EQ(b.open_tile, no_tile) << "nothing turns before the pushed-back newline is read";
-        const int next = wgetch(stdscr);
-        if (c.turns) {
-            ASSERT_EQ(next, '\n');
-            act_on_key(b, next);
-            EXPECT_EQ(b.open_tile, c.cursor);
-        } else {
-            EXPECT_EQ(next, ERR);
-        }
+        EXPECT_EQ(b.open_tile, c.turns ? c.cursor : no_tile) << "event at " << c.event.y << "," << c.event.x;
+        EXPECT_EQ(wgetch(stdscr), ERR) << "the event leaves nothing to read behind it";
     }
 }
 
-TEST(GlyphpairGame, KeysPlayUntilQuitOrTheInputRunsDry) {
+TEST(GlyphpairMouse, PressAndReleaseReportedOneByOneMakeAClick) {
+    // As curses reports them with its click interval at 0.
+    virtual_screen vs;
+    start_mouse();
+    board b = dealt_board(4);
+    click_tracker clicks;
+    for (mmask_t state : {BUTTON1_PRESSED, BUTTON1_RELEASED}) {
+        MEVENT e = mouse_event(7, 8, state);
+        ASSERT_EQ(ungetmouse(&e), OK);
+        play_key(b, wgetch(stdscr), clicks);
+    }
+    EXPECT_EQ(b.cursor, (tile_pos{3, 7}));
+    EXPECT_EQ(b.open_tile, (tile_pos{3, 7}));
+}
+
+TEST(GlyphpairGame, KeysPlayTheBoardAndANewGameStartsClean) {
     virtual_screen vs;
     init_glyph_colors(false);
     board b;
-    vs.keys({'l', '\n', 'q'});
-    EXPECT_EQ(play_game(b), game_end::quit);
+    new_game(b, glyph_colors);
+    click_tracker clicks;
+    for (int key : {'l', '\n'}) EXPECT_TRUE(play_key(b, key, clicks));
+    EXPECT_FALSE(play_key(b, 'q', clicks));
+    draw_game(b);
     EXPECT_EQ(b.open_tile, (tile_pos{0, 1}));
     EXPECT_NE(vs.ch(4, 2), '.');
     EXPECT_TRUE(vs.attr(4, 2) & A_STANDOUT);
@@ -272,8 +296,9 @@ TEST(GlyphpairGame, KeysPlayUntilQuitOrTheInputRunsDry) {
 
     // A new game starts from a clean board, whatever the last one left.
     b.revealed[7][7] = 1;
-    vs.keys({'j'});
-    EXPECT_EQ(play_game(b), game_end::no_input);
+    new_game(b, glyph_colors);
+    play_key(b, 'j', clicks);
+    draw_game(b);
     EXPECT_EQ(b.cursor, (tile_pos{1, 0}));
     EXPECT_EQ(b.open_tile, no_tile);
     EXPECT_EQ(b.revealed[7][7], 0);
