@@ -41,12 +41,6 @@ void draw_final_board(const game& g) {
 
 }  // namespace
 
-key_action meaning_of(int key) {
-    if (key == ERR) return key_action::none;
-    if (key == KEY_F(1) || key == '?') return key_action::help;
-    return key_action::play;
-}
-
 void init_palette() {
     start_color();
     init_pair(1, COLOR_RED, COLOR_BLACK);

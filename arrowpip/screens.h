@@ -3,6 +3,7 @@
 
 #include <curses.h>
 
+#include "input.h"
 #include "rules.h"
 
 // Ring colour (pair 1), unused yellow (pair 2), letters (pair 3); all 0 without colours.
@@ -10,14 +11,6 @@ extern attr_t palette[3];
 
 // The target picture with its attributes, built once after the colours.
 extern chtype target[screen_rows][screen_cols];
-
-// What a key read in a tick means; the raw key codes stop here.
-enum class key_action {
-    none,  // no key came
-    help,  // F1 or '?'
-    play,  // any other key, for the rules: a letter fires, 'q' and ESC end the game
-};
-key_action meaning_of(int key);
 
 // Sets up colour pairs 1 to 3 and the palette.
 void init_palette();

@@ -5,15 +5,8 @@
 
 #include <cstdint>
 
+#include "input.h"
 #include "rules.h"
-
-// What a key means during play; raw key codes stop here.
-enum class key_action { none, turn, pause, quit, controls_help, gameplay_help };
-struct key_meaning {
-    key_action action = key_action::none;
-    int8_t dir = DIR_UP;  // for key_action::turn
-};
-key_meaning meaning_of(int key);
 
 // Colour pairs 1 to 6 on the default background, and the snakes' colour table.
 void init_snake_colors(duel& g);

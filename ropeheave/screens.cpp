@@ -58,13 +58,6 @@ const char* const figure_art =
     "                         /      /\n"
     "                        /      /";
 
-key_action meaning_of(int key) {
-    if (key == ERR) return key_action::none;
-    if (key == 'q') return key_action::quit;
-    if (key == KEY_F(1) || key == '?') return key_action::help;
-    return key_action::type;
-}
-
 void init_palette() {
     start_color();
     use_default_colors();

@@ -3,19 +3,11 @@
 
 #include <curses.h>
 
+#include "input.h"
 #include "rules.h"
 
 // Colour attributes: pairs 1 to 4 with colours; the border (2) and the screens (3) are plain without.
 extern attr_t palette[4];
-
-// What a key read in a tick means; the raw key codes stop here.
-enum class key_action {
-    none,  // no key came
-    type,  // a character for the race: it may match the queue, 'h' switches to the home row
-    quit,  // 'q' ends the game
-    help,  // F1 or '?'
-};
-key_action meaning_of(int key);
 
 // Sets up the colour pairs and the palette.
 void init_palette();

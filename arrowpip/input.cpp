@@ -1,0 +1,10 @@
+// arrowpip's keys and their meanings.
+#include "input.h"
+
+#include <curses.h>
+
+key_action meaning_of(int key) {
+    if (key == ERR) return key_action::none;
+    if (key == KEY_F(1) || key == '?') return key_action::help;
+    return key_action::play;
+}
