@@ -59,8 +59,7 @@ void build_target() {
 }
 
 void draw_banner() {
-    for (int i = 0; i < 4; ++i)
-        if (wmove(stdscr, i, 0) == OK) waddstr(stdscr, banner_lines[i]);
+    for (int i = 0; i < 4; ++i) put(i, 0, banner_lines[i]);
 }
 
 void draw_letter(const letter_record& L) {
@@ -74,11 +73,11 @@ void draw_letter(const letter_record& L) {
 void draw_play_screen(const game& g) {
     draw_target();
     draw_banner();
-    mvwprintw(stdscr, 5, 0, "Score: %ld", static_cast<long>(g.score));
-    mvwprintw(stdscr, 6, 0, "Shots: %d", g.shots);
+    put_format(5, 0, "Score: %ld", static_cast<long>(g.score));
+    put_format(6, 0, "Shots: %d", g.shots);
     draw_stopped(g);
     for (const letter_record& L : g.letters) draw_letter(L);
-    if (g.message_ticks != 0) mvwprintw(stdscr, 23, 0, "%s", g.message);
+    if (g.message_ticks != 0) put(23, 0, g.message);
 }
 
 void draw_final_screen(const game& g) {

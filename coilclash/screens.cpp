@@ -9,12 +9,6 @@
 
 namespace {
 
-void put_number_line(int row, int col, const char* label, int value) {
-    char line[40];
-    snprintf(line, sizeof line, "%s%d", label, value);
-    put(row, col, line);
-}
-
 void redraw_play(const duel& g) {
     werase(stdscr);
     draw_banner();
@@ -53,8 +47,8 @@ void draw_border(const arena& board) {
 void draw_arena(const duel& g) {
     const arena& board = g.board;
     draw_border(board);
-    put_number_line(1, 16, "Computer's wins: ", g.computer.wins);
-    put_number_line(2, 16, "Your wins: ", g.player.wins);
+    put_format(1, 16, "Computer's wins: %d", g.computer.wins);
+    put_format(2, 16, "Your wins: %d", g.player.wins);
     const chtype computer_cell = ' ' | A_STANDOUT | static_cast<chtype>(g.computer.color);
     const chtype player_cell = ' ' | A_STANDOUT | static_cast<chtype>(g.player.color);
     for (int r = 0; r < board.len; ++r) {

@@ -1,6 +1,8 @@
 // Drawing helpers; every character goes through a cursor move, so a small terminal clips.
 #include "draw.h"
 
+#include <cstdarg>
+#include <cstdio>
 #include <cstring>
 
 void erase_rect(int top, int left, int bottom, int right) {
@@ -37,6 +39,15 @@ void put(int row, int col, chtype c) {
 
 void put(int row, int col, const char* text, attr_t attr) {
     for (int x = col; *text != '\0'; ++text, ++x) put(row, x, static_cast<unsigned char>(*text) | attr);
+}
+
+void put_format(int row, int col, const char* format, ...) {
+    char text[256];
+    va_list args;
+    va_start(args, format);
+    vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    put(row, col, text);
 }
 
 void put_clipped(int row, int col, int end, const char* text, attr_t attr) {

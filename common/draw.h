@@ -20,6 +20,10 @@ void put(int row, int col, chtype c);
 // The window's own attributes still apply; `attr` is added to them.
 void put(int row, int col, const char* text, attr_t attr = A_NORMAL);
 
+// Formatted text, written like `put`: a number that grows runs off the edge
+// instead of onto the next row. Longer than a row of 255 cells is cut.
+void put_format(int row, int col, const char* format, ...) __attribute__((format(printf, 3, 4)));
+
 // Text that may hold multi-byte characters, from (row, col), cut before column
 // `end` and the window's right edge, and never inside a character: curses would
 // carry the rest over to the next row. `attr` is added for this text only.

@@ -79,15 +79,14 @@ void stop_flashing() {
 }
 
 void draw_banner() {
-    for (int i = 0; i < 2; ++i)
-        if (wmove(stdscr, 1 + i, 0) == OK) waddstr(stdscr, banner_rows[i]);
+    for (int i = 0; i < 2; ++i) put(1 + i, 0, banner_rows[i]);
 }
 
 void draw_status(const game& g) {
-    mvwprintw(stdscr, 1, 12, "Score:%ld", static_cast<long>(g.score));
-    if (g.immunity != 0) mvwprintw(stdscr, 2, 12, "Immunity:%d", g.immunity);
-    else if (g.flight != 0) mvwprintw(stdscr, 2, 12, "Flight:%d", g.flight);
-    else if (g.no_trail != 0) mvwprintw(stdscr, 2, 12, "NoTrail:%d", g.no_trail);
+    put_format(1, 12, "Score:%ld", static_cast<long>(g.score));
+    if (g.immunity != 0) put_format(2, 12, "Immunity:%d", g.immunity);
+    else if (g.flight != 0) put_format(2, 12, "Flight:%d", g.flight);
+    else if (g.no_trail != 0) put_format(2, 12, "NoTrail:%d", g.no_trail);
 }
 
 void draw_arena_border(const game& g) {
@@ -112,7 +111,7 @@ void draw_cells(const game& g) {
     }
 }
 
-void draw_hint(const game& g) { mvwprintw(stdscr, g.arena_rows + arena_top + 1, 0, "Suffering PSE? Press e."); }
+void draw_hint(const game& g) { put(g.arena_rows + arena_top + 1, 0, "Suffering PSE? Press e."); }
 
 // The play screen as it stands, for a terminal that changed size during a wait:
 // it moves neither the flashing colour, nor the countdowns, nor the hint's draws on.

@@ -31,6 +31,13 @@ TEST(Drawing, TextIsClippedAtEveryEdgeAndNeverWraps) {
     EXPECT_EQ(vs.dump(), "          \n          \n          \n");
 }
 
+TEST(Drawing, FormattedTextClipsLikePlainText) {
+    virtual_screen vs(3, 10);
+    put_format(1, 3, "Score:%ld", 123456L);
+    EXPECT_EQ(vs.text(1), "   Score:1");
+    EXPECT_EQ(vs.text(2), "          ") << "a growing number never runs onto the next row";
+}
+
 TEST(Drawing, TextCarriesItsAttributeOverTheWindows) {
     virtual_screen vs(3, 10);
     wattr_on(stdscr, A_UNDERLINE, nullptr);
