@@ -3,8 +3,12 @@
 
 #include <curses.h>
 
+namespace arrowpip {
+
 key_action meaning_of(int key) {
     if (key == ERR) return key_action::none;
     if (key == KEY_F(1) || key == '?') return key_action::help;
     return key_action::play;
 }
+
+}  // namespace arrowpip

@@ -3,6 +3,8 @@
 #include "screens.h"
 #include "terminal.h"
 
+namespace arrowpip {
+
 namespace {
 
 game current;
@@ -32,7 +34,10 @@ void play(game& g) {
 
 }  // namespace
 
+}  // namespace arrowpip
+
 int main(int argc, char**) {
+    using namespace arrowpip;
     refuse_arguments(argc);
     if (start_curses()) init_palette();
     build_target();

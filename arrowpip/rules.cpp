@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
+namespace arrowpip {
+
 namespace {
 
 constexpr double pi = 3.14159265358979323846;
@@ -164,3 +166,5 @@ bool end_tick(game& g) {
 void age_message(game& g) {
     if (g.message_ticks != 0) --g.message_ticks;
 }
+
+}  // namespace arrowpip

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+namespace arrowpip {
+
 // Screen size the game is laid out for, and the target's centre cell.
 constexpr int screen_rows = 24;
 constexpr int screen_cols = 80;
@@ -69,3 +71,5 @@ bool end_tick(game& g);
 
 // One screen update of the message has passed.
 void age_message(game& g);
+
+}  // namespace arrowpip

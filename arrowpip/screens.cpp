@@ -7,6 +7,8 @@
 #include "score_store.h"
 #include "terminal.h"
 
+namespace arrowpip {
+
 attr_t palette[3] = {0, 0, 0};
 chtype target[screen_rows][screen_cols];
 
@@ -123,3 +125,5 @@ bool show_game_end(const game& g) {
     wrefresh(stdscr);
     return !declines_another_game(wait_key_past_moves(stdscr));
 }
+
+}  // namespace arrowpip

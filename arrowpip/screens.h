@@ -6,6 +6,8 @@
 #include "input.h"
 #include "rules.h"
 
+namespace arrowpip {
+
 // Ring colour (pair 1), unused yellow (pair 2), letters (pair 3); all 0 without colours.
 extern attr_t palette[3];
 
@@ -39,3 +41,5 @@ bool finish_game(const game& g);
 
 // Final board, score store, score table and the play-again question. True to play again.
 bool show_game_end(const game& g);
+
+}  // namespace arrowpip

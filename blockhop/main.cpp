@@ -8,6 +8,8 @@
 #include "screens.h"
 #include "terminal.h"
 
+namespace blockhop {
+
 namespace {
 
 // The frame last drawn, a walk's or a hop's, kept for the game-over prompt to draw again after
@@ -66,7 +68,10 @@ void play(world& w, shown_frame& shown) {
 
 }  // namespace
 
+}  // namespace blockhop
+
 int main() {
+    using namespace blockhop;
     if (start_curses()) init_palette();
     world w;
     shown_frame shown;

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdlib>
 
+namespace blockhop {
+
 void new_game(world& w) {
     int combo = w.combo;
     w = world{};
@@ -92,3 +94,5 @@ int scroll_columns(const flight& f) { return static_cast<int>(f.s); }
 int marker_screen_row(const flight& f) { return static_cast<int>(roundf(f.py)); }
 
 int marker_screen_col(const flight& f) { return static_cast<int>(roundf(f.px) + roundf(f.s)); }
+
+}  // namespace blockhop

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+namespace blockhop {
+
 // Every square covers 13 rows by 25 columns: offsets 0..12 and 0..24.
 constexpr int square_last_row = 12;
 constexpr int square_last_col = 24;
@@ -46,3 +48,5 @@ hop_state hop_frame(world& w, flight& f);
 int scroll_columns(const flight& f);
 int marker_screen_row(const flight& f);
 int marker_screen_col(const flight& f);
+
+}  // namespace blockhop

@@ -11,6 +11,8 @@
 #include "score_store.h"
 #include "terminal.h"
 
+namespace blockhop {
+
 attr_t player_colour = 0;
 
 namespace {
@@ -118,3 +120,5 @@ bool finish_game(const world& w, const std::function<void()>& redraw_scene) {
     wrefresh(stdscr);
     return !declines_another_game(wait_key_past_moves(stdscr));
 }
+
+}  // namespace blockhop

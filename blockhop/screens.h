@@ -7,6 +7,8 @@
 
 #include "rules.h"
 
+namespace blockhop {
+
 // The marker's attribute: colour pair 1, or none without colours.
 extern attr_t player_colour;
 
@@ -36,3 +38,5 @@ void show_gameplay_help();
 bool finish_game(const world& w, const std::function<void()>& redraw_scene);
 
 extern const char* const banner_lines[3];
+
+}  // namespace blockhop

@@ -7,6 +7,8 @@
 #include <cassert>
 #include <cstdlib>
 
+namespace coilclash {
+
 void (*before_fatal_error)() = nullptr;
 
 namespace {
@@ -51,3 +53,5 @@ void move_snake(arena& board, snake* s) {
     s->col = next.col;
     board.cells[next.row * board.wid + next.col] = static_cast<int8_t>(s->owner + opposite(s->dir));
 }
+
+}  // namespace coilclash

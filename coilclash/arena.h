@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace coilclash {
+
 // Directions, numbered clockwise: +1 mod 4 is a quarter turn right.
 constexpr int8_t DIR_UP = 0;
 constexpr int8_t DIR_RIGHT = 1;
@@ -65,3 +67,5 @@ int8_t opposite(int d);
 bool blocked(const arena& board, snake s);
 // One cell ahead; the cell entered remembers the way back. Calling it when blocked is a programming error.
 void move_snake(arena& board, snake* s);
+
+}  // namespace coilclash

@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 
+namespace coilclash {
+
 namespace {
 
 int distance(position a, position b) { return std::abs(a.row - b.row) + std::abs(a.col - b.col); }
@@ -204,3 +206,5 @@ int computer_move(arena& board, int8_t& turn_sign, snake* me, const snake& other
     }
     return TRAPPED;
 }
+
+}  // namespace coilclash

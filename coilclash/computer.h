@@ -6,6 +6,8 @@
 
 #include "arena.h"
 
+namespace coilclash {
+
 constexpr int8_t MODE_CHASE = 0;
 constexpr int8_t MODE_SURVIVE = 1;
 constexpr int8_t MODE_DISTANT = 2;
@@ -40,3 +42,5 @@ int8_t choose_mode(const arena& board, snake me, snake other, int room);
 bool keeps_straight(const arena& board, snake me, int dr, int dc);
 // One move of `me`: 1 when it moved, TRAPPED when no neighbouring cell is free (nothing changes).
 int computer_move(arena& board, int8_t& turn_sign, snake* me, const snake& other);
+
+}  // namespace coilclash

@@ -5,6 +5,8 @@
 
 #include "terminal.h"
 
+namespace coilclash {
+
 key_meaning meaning_of(int key) {
     constexpr int8_t not_a_turn = -1;
     const int8_t dir = direction_of_key(
@@ -18,3 +20,5 @@ key_meaning meaning_of(int key) {
         default: return {};
     }
 }
+
+}  // namespace coilclash

@@ -5,6 +5,8 @@
 
 #include "arena.h"
 
+namespace coilclash {
+
 // What a key means during play; raw key codes stop here.
 enum class key_action { none, turn, pause, quit, controls_help, gameplay_help };
 struct key_meaning {
@@ -12,3 +14,5 @@ struct key_meaning {
     int8_t dir = DIR_UP;  // for key_action::turn
 };
 key_meaning meaning_of(int key);
+
+}  // namespace coilclash

@@ -6,6 +6,8 @@
 #include "screens.h"
 #include "terminal.h"
 
+namespace coilclash {
+
 namespace {
 
 duel game;
@@ -49,7 +51,10 @@ step_end play_game() {
 
 }  // namespace
 
+}  // namespace coilclash
+
 int main(int argc, char** argv) {
+    using namespace coilclash;
     signal(SIGINT, quit_on_signal);
     const command_line line = parse_options(argc, argv);
     if (line.usage) {

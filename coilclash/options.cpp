@@ -9,6 +9,8 @@
 
 #include "rules.h"
 
+namespace coilclash {
+
 namespace {
 
 // Values below the lower limit stay usable (a smaller arena), but a negative size cannot be
@@ -42,3 +44,5 @@ void print_usage(const char* program) {
 int len_for_terminal(int lines) { return std::clamp(lines - 7, min_len, max_len); }
 
 int wid_for_terminal(int cols) { return std::clamp(cols - 5, min_wid, max_wid); }
+
+}  // namespace coilclash

@@ -3,6 +3,8 @@
 
 #include "rules.h"
 
+namespace coilclash {
+
 struct command_line {
     int len = default_len;
     int wid = default_wid;
@@ -19,3 +21,5 @@ void print_usage(const char* program);
 // Arena rows and columns for a terminal of `lines` x `cols`, within the allowed ranges.
 int len_for_terminal(int lines);
 int wid_for_terminal(int cols);
+
+}  // namespace coilclash

@@ -6,6 +6,8 @@
 
 #include "computer.h"
 
+namespace coilclash {
+
 void new_game(duel& g) {
     snake& computer = g.computer;
     snake& player = g.player;
@@ -70,3 +72,5 @@ void record_win(duel& g, step_end winner) {
     if (winner == step_end::computer_won) g.computer.wins += 1;
     if (winner == step_end::player_won) g.player.wins += 1;
 }
+
+}  // namespace coilclash

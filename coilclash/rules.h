@@ -5,6 +5,8 @@
 
 #include "arena.h"
 
+namespace coilclash {
+
 // Everything that lives for the whole run.
 struct duel {
     arena board;
@@ -29,3 +31,5 @@ step_end play_step(duel& g);
 void settle_match(duel& g);
 // Counts the game for its winner.
 void record_win(duel& g, step_end winner);
+
+}  // namespace coilclash

@@ -7,6 +7,8 @@
 #include "help_page.h"
 #include "terminal.h"
 
+namespace coilclash {
+
 namespace {
 
 void redraw_play(const duel& g) {
@@ -120,3 +122,5 @@ int ask_play_again(const duel& g) {
         wrefresh(stdscr);
     });
 }
+
+}  // namespace coilclash

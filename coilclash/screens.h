@@ -8,6 +8,8 @@
 #include "input.h"
 #include "rules.h"
 
+namespace coilclash {
+
 // Colour pairs 1 to 6 on the default background, and the snakes' colour table.
 void init_snake_colors(duel& g);
 
@@ -27,3 +29,5 @@ void show_pause();
 
 // The end of a game: the final board and counts, then the question. Returns the answer key.
 int ask_play_again(const duel& g);
+
+}  // namespace coilclash

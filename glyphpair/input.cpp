@@ -3,6 +3,8 @@
 
 #include "terminal.h"
 
+namespace glyphpair {
+
 namespace {
 
 // Curses' own interval, for the screens that keep folded clicks.
@@ -61,3 +63,5 @@ order order_of_key(int key, click_tracker& clicks) {
     if (getmouse(&event) != OK) return {};
     return order_of_mouse(clicks, report_of(event));
 }
+
+}  // namespace glyphpair

@@ -5,6 +5,8 @@
 
 #include "rules.h"
 
+namespace glyphpair {
+
 // Mouse reports on, each press and release as the terminal sends it. Left to
 // itself curses folds two clicks less than its click interval apart into one
 // double click at the second place, even on different tiles, and the first
@@ -33,3 +35,5 @@ mouse_report report_of(const MEVENT& event);
 // The meaning of one key read in a game; for the mouse key, of the event it
 // announces, which it reads.
 order order_of_key(int key, click_tracker& clicks);
+
+}  // namespace glyphpair

@@ -5,6 +5,8 @@
 #include "screens.h"
 #include "terminal.h"
 
+namespace glyphpair {
+
 namespace {
 
 // One game from the deal until every pair is won; the seconds it took, help
@@ -55,7 +57,10 @@ bool wants_another_game(const board& b, long elapsed) {
 
 }  // namespace
 
+}  // namespace glyphpair
+
 int main(int argc, char**) {
+    using namespace glyphpair;
     refuse_arguments(argc);
     const bool colours = start_curses();
     start_mouse();

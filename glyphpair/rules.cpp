@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <utility>
 
+namespace glyphpair {
+
 char glyph_of_pair(int a) {
     if (a < 9) return static_cast<char>('1' + a);
     if (a < 35) return static_cast<char>('a' + a - 9);
@@ -158,3 +160,5 @@ std::string time_spent(long elapsed) {
     snprintf(line, sizeof line, "Time spent: %ld:%2ld:%2ld", elapsed / 3600, elapsed % 3600 / 60, elapsed % 60);
     return line;
 }
+
+}  // namespace glyphpair

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+namespace glyphpair {
+
 // A tile value: the glyph's character combined with its pair's colour
 // attribute, laid out as a curses character so the screens draw it as is.
 // Twins are the two tiles with equal values.
@@ -111,3 +113,5 @@ order order_of_mouse(click_tracker& clicks, const mouse_report& r);
 
 // "Time spent: h:mm:ss" with the minutes and seconds padded by blanks.
 std::string time_spent(long elapsed);
+
+}  // namespace glyphpair

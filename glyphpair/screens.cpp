@@ -5,6 +5,8 @@
 #include "help_page.h"
 #include "terminal.h"
 
+namespace glyphpair {
+
 attr_t glyph_colors[colour_count] = {A_NORMAL, A_NORMAL, A_NORMAL, A_NORMAL, A_NORMAL, A_NORMAL};
 
 void init_glyph_colors(bool colours) {
@@ -94,3 +96,5 @@ void draw_end_screen(long elapsed) {
     put(13, 0, "You solved it!");
     put(13, 14, " Wanna play again?(y/n)");
 }
+
+}  // namespace glyphpair

@@ -5,6 +5,8 @@
 
 #include "rules.h"
 
+namespace glyphpair {
+
 // The six pair colours: COLOR_PAIR(1) to (6) with colours, A_NORMAL without.
 extern attr_t glyph_colors[colour_count];
 
@@ -34,3 +36,5 @@ void show_gameplay_help();
 
 // Rows 13 and 15 under the solved board: the result, the question and the time.
 void draw_end_screen(long elapsed);
+
+}  // namespace glyphpair

@@ -1,6 +1,8 @@
 // ropeheave's keys: each raw key code is turned into its meaning here, once.
 #pragma once
 
+namespace ropeheave {
+
 // What a key read in a tick means; the raw key codes stop here.
 enum class key_action {
     none,  // no key came
@@ -9,3 +11,5 @@ enum class key_action {
     help,  // F1 or '?'
 };
 key_action meaning_of(int key);
+
+}  // namespace ropeheave

@@ -3,6 +3,8 @@
 #include "screens.h"
 #include "terminal.h"
 
+namespace ropeheave {
+
 namespace {
 
 void draw_tick(const race& r) {
@@ -35,7 +37,10 @@ void play(race& r) {
 
 }  // namespace
 
+}  // namespace ropeheave
+
 int main(int argc, char**) {
+    using namespace ropeheave;
     refuse_arguments(argc);
     if (start_curses()) init_palette();
     race r;

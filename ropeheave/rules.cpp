@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+namespace ropeheave {
+
 namespace {
 
 // The numeric keypad's order, then the home row.
@@ -64,3 +66,5 @@ tick_end end_tick(race& r) {
     }
     return tick_end::playing;
 }
+
+}  // namespace ropeheave

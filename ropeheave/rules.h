@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+namespace ropeheave {
+
 struct race {
     char queue[10] = {};     // characters to type; queue[0] is the next one
     int8_t rope_pos = 24;    // the picture's first column is rope_pos + 1
@@ -30,3 +32,5 @@ void type_key(race& r, int key);
 // The rest of the tick: the opponent's pull, then the level won or the game lost.
 // A won level has already started the next one.
 tick_end end_tick(race& r);
+
+}  // namespace ropeheave

@@ -9,6 +9,8 @@
 #include "score_store.h"
 #include "terminal.h"
 
+namespace ropeheave {
+
 attr_t palette[4] = {0, 0, 0, 0};
 
 namespace {
@@ -128,3 +130,5 @@ bool finish_game(const race& r) {
     wrefresh(stdscr);
     return !declines_another_game(wait_key_past_moves(stdscr));
 }
+
+}  // namespace ropeheave

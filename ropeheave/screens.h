@@ -6,6 +6,8 @@
 #include "input.h"
 #include "rules.h"
 
+namespace ropeheave {
+
 // Colour attributes: pairs 1 to 4 with colours; the border (2) and the screens (3) are plain without.
 extern attr_t palette[4];
 
@@ -27,3 +29,5 @@ bool finish_game(const race& r);
 
 extern const char* const banner_art;
 extern const char* const figure_art;
+
+}  // namespace ropeheave

@@ -5,6 +5,8 @@
 
 #include "terminal.h"
 
+namespace voltrider {
+
 key_meaning meaning_of(int key) {
     const uint8_t dir = direction_of_key(
         key, directions_as<uint8_t>{.none = DIR_NONE, .up = DIR_UP, .down = DIR_DOWN, .left = DIR_LEFT, .right = DIR_RIGHT});
@@ -25,3 +27,5 @@ key_meaning meaning_of(int key) {
         return {};
     }
 }
+
+}  // namespace voltrider

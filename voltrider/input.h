@@ -3,6 +3,10 @@
 
 #include "rules.h"
 
+namespace voltrider {
+
 // The four steering directions (hjkl, wasd, the arrows), '?' or F1 and '!' or F2 for the help
 // pages, 'e' for no more flashing, 'q' or a lone ESC to quit; any other key, or none, means nothing.
 key_meaning meaning_of(int key);
+
+}  // namespace voltrider

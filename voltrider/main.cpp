@@ -4,6 +4,8 @@
 #include "screens.h"
 #include "terminal.h"
 
+namespace voltrider {
+
 namespace {
 
 enum class game_end { crashed, quit };
@@ -48,7 +50,10 @@ game_end play(game& g) {
 
 }  // namespace
 
+}  // namespace voltrider
+
 int main(int argc, char**) {
+    using namespace voltrider;
     refuse_arguments(argc);
     bool colours = start_curses();
     game g;

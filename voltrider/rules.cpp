@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+namespace voltrider {
+
 namespace {
 
 int wrap(int value, int size) { return ((value % size) + size) % size; }
@@ -225,3 +227,5 @@ vehicle_look look_of_vehicle(const game& g) {
     if (g.no_trail > 0) return vehicle_look::no_trail;
     return vehicle_look::plain;
 }
+
+}  // namespace voltrider

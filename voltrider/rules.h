@@ -5,6 +5,8 @@
 #include <functional>
 #include <vector>
 
+namespace voltrider {
+
 // What a cell holds. Negative values -10 to -1 are an explosion counting down to empty.
 constexpr int8_t CELL_EMPTY = 0;
 constexpr int8_t CELL_FLIGHT = 5;
@@ -133,3 +135,5 @@ tick_end play_tick(game& g, key_meaning key, const tick_screens& screens);
 // How the vehicle looks, from the power-up that matters most.
 enum class vehicle_look { immune, flying, no_trail, plain };
 vehicle_look look_of_vehicle(const game& g);
+
+}  // namespace voltrider

@@ -11,6 +11,8 @@
 #include "help_page.h"
 #include "terminal.h"
 
+namespace voltrider {
+
 attr_t flash_colours[6] = {0, 0, 0, 0, 0, 0};
 uint8_t flash_step = 0;
 int8_t pse_hint_ticks = 100;
@@ -235,3 +237,5 @@ bool finish_game(const game& g) {
     wrefresh(stdscr);
     return !declines_another_game(wait_key(stdscr));
 }
+
+}  // namespace voltrider

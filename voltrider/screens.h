@@ -7,6 +7,8 @@
 
 #include "rules.h"
 
+namespace voltrider {
+
 // The six attributes that flash: colour pairs 1 to 6 with colours, all 0 without or after 'e'.
 extern attr_t flash_colours[6];
 // Index of the current flashing colour; every draw of the arena moves it on.
@@ -52,3 +54,5 @@ void show_game_over(game& g);
 
 // Records the score, shows the table and asks for another game. True to play again.
 bool finish_game(const game& g);
+
+}  // namespace voltrider

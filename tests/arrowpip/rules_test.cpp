@@ -13,6 +13,8 @@
 
 #include "rules.h"
 
+using namespace arrowpip;
+
 namespace {
 
 constexpr float pi = 3.14159265f;

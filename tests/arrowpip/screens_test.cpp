@@ -11,6 +11,8 @@
 #include "screens.h"
 #include "virtual_screen.h"
 
+using namespace arrowpip;
+
 namespace {
 
 std::string trimmed(std::string s) { return s.erase(s.find_last_not_of(' ') + 1); }

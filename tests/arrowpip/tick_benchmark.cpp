@@ -8,6 +8,8 @@
 #include "screens.h"
 #include "virtual_screen.h"
 
+using namespace arrowpip;
+
 namespace {
 
 void full_tick(benchmark::State& state) {

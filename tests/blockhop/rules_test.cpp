@@ -9,6 +9,8 @@
 
 #include "rules.h"
 
+using namespace blockhop;
+
 namespace {
 
 bool on_outline(int row, int col) {

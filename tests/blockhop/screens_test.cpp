@@ -8,6 +8,8 @@
 #include "screens.h"
 #include "virtual_screen.h"
 
+using namespace blockhop;
+
 namespace {
 
 chtype at(int row, int col) { return mvwinch(stdscr, row, col) & (A_CHARTEXT | A_ALTCHARSET); }

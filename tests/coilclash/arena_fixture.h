@@ -5,6 +5,8 @@
 
 #include "arena.h"
 
+namespace coilclash {
+
 inline arena make_arena(int len, int wid, std::initializer_list<position> taken = {}) {
     arena a;
     a.allocate(len, wid);
@@ -27,3 +29,5 @@ inline int taken_cells(const arena& a) {
     for (int8_t c : a.cells) n += c != 0;
     return n;
 }
+
+}  // namespace coilclash

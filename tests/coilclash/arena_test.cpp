@@ -7,6 +7,8 @@
 #include "arena.h"
 #include "arena_fixture.h"
 
+using namespace coilclash;
+
 namespace {
 
 TEST(CoilclashDirections, StepAndOppositeFollowTheClockwiseNumbering) {

@@ -6,6 +6,8 @@
 
 #include "computer.h"
 
+using namespace coilclash;
+
 namespace {
 long allocations = 0;
 }

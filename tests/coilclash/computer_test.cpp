@@ -8,6 +8,8 @@
 #include "computer.h"
 #include "rules.h"
 
+using namespace coilclash;
+
 namespace {
 
 constexpr int8_t U = DIR_UP, R = DIR_RIGHT, D = DIR_DOWN, L = DIR_LEFT;

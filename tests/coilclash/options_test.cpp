@@ -7,6 +7,8 @@
 
 #include "options.h"
 
+using namespace coilclash;
+
 namespace {
 
 command_line parse(std::vector<std::string> args) {

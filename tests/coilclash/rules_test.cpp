@@ -8,6 +8,8 @@
 #include "computer.h"
 #include "rules.h"
 
+using namespace coilclash;
+
 namespace {
 
 TEST(CoilclashMoveSnake, TheFirstStepMarksOnlyTheCellEnteredWithTheWayBack) {

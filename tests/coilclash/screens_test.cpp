@@ -8,6 +8,8 @@
 #include "terminal.h"
 #include "virtual_screen.h"
 
+using namespace coilclash;
+
 namespace {
 
 chtype glyph(int row, int col) { return mvwinch(stdscr, row, col) & (A_CHARTEXT | A_ALTCHARSET); }

@@ -14,6 +14,8 @@
 #include "rules.h"
 #include "terminal_run.h"
 
+using namespace glyphpair;
+
 namespace {
 
 // One string per screen cell: the box is drawn with multi-byte characters.

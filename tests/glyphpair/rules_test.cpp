@@ -9,6 +9,8 @@
 
 #include "rules.h"
 
+using namespace glyphpair;
+
 namespace {
 
 // Colour bits that cannot be mistaken for a glyph, one per colour slot.

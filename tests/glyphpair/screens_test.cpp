@@ -11,6 +11,8 @@
 #include "screens.h"
 #include "virtual_screen.h"
 
+using namespace glyphpair;
+
 namespace {
 
 int glyph_index(char glyph) {

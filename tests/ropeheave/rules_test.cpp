@@ -7,6 +7,8 @@
 
 #include "rules.h"
 
+using namespace ropeheave;
+
 namespace {
 
 bool all_in(const char* queue, const char* table) {

@@ -7,6 +7,8 @@
 #include "screens.h"
 #include "virtual_screen.h"
 
+using namespace ropeheave;
+
 namespace {
 
 std::string trimmed(std::string s) { return s.erase(s.find_last_not_of(' ') + 1); }

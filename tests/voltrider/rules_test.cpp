@@ -7,6 +7,8 @@
 
 #include "rules.h"
 
+using namespace voltrider;
+
 namespace {
 
 // An empty 17x75 arena (the 24x80 terminal's) with the vehicle in the middle heading left.

@@ -6,6 +6,8 @@
 #include "screens.h"
 #include "virtual_screen.h"
 
+using namespace voltrider;
+
 namespace {
 
 constexpr chtype glyph_bits = A_CHARTEXT | A_ALTCHARSET;

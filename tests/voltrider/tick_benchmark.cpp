@@ -8,6 +8,8 @@
 #include "screens.h"
 #include "virtual_screen.h"
 
+using namespace voltrider;
+
 namespace {
 
 void one_tick(benchmark::State& state) {
