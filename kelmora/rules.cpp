@@ -99,6 +99,13 @@ int nth_item(const char* items, int k, char* out) {
 
 int view_rows(int lines) { return lines - 3; }
 
+int title_column(int cols, int width) {
+    // One column too wide would still centre on column 0, the division
+    // rounding -1/2 up to 0, and the title would cover the border.
+    if (width > cols) return -1;
+    return (cols - width) / 2;
+}
+
 void bring_into_view(list_view& view, int rows) {
     if (view.sel > view.count - 1) view.sel = view.count - 1;
     if (view.sel < 0) view.sel = 0;

@@ -56,6 +56,10 @@ enum class list_move { none, up, down, choose, leave };
 // Rows the list can show on a screen of `lines` rows (rows 2 to lines - 2).
 int view_rows(int lines);
 
+// Column where a title of `width` characters starts, centred on a screen of
+// `cols` columns; -1 when it is wider than the screen and is not drawn.
+int title_column(int cols, int width);
+
 // Keeps `sel` inside the list and moves `top` as little as puts `sel` in view.
 void bring_into_view(list_view& view, int rows);
 

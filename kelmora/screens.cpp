@@ -59,7 +59,8 @@ void draw_backdrop() {
 void draw_list(const char* items, const char* title, const list_view& view) {
     werase(stdscr);
     draw_screen_border();
-    put_string(1, (COLS - static_cast<int>(strlen(title))) / 2, title, palette[1]);
+    const int title_at = title_column(COLS, static_cast<int>(strlen(title)));
+    if (title_at >= 0) put_string(1, title_at, title, palette[1]);
     char item[item_name_size];
     for (int j = 0; j < view_rows(LINES) && view.top + j < view.count; ++j) {
         int row = 2 + j;

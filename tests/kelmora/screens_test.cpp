@@ -105,6 +105,28 @@ TEST_F(MainMenu, ATitleWiderThanTheScreenIsNotDrawn) {
     EXPECT_EQ(s.text(3, 1, 8), "See help");
 }
 
+TEST_F(MainMenu, ATitleIsCentredWhileItFitsAndNotDrawnOnceItIsWiderThanTheScreen) {
+    const std::string wide(30, 'T');
+    struct {
+        int width;  // of the title, on a screen of 20 columns
+        int column;  // where it starts; -1: not drawn
+    } cases[] = {{1, 9}, {18, 1}, {19, 0}, {20, 0}, {21, -1}, {22, -1}, {30, -1}};
+    for (const auto& c : cases) {
+        virtual_screen s(24, 20);
+        const std::string title = wide.substr(0, c.width);
+        list_menu(menu_items, title.c_str());
+        if (c.column >= 0) {
+            EXPECT_EQ(s.text(1, c.column, c.width), title) << c.width;
+            continue;
+        }
+        EXPECT_EQ(trimmed(s.text(1, 1, 18)), "") << c.width;
+        for (int col : {0, 19}) {
+            EXPECT_EQ(s.ch(1, col), ' ') << c.width;
+            EXPECT_EQ(s.attr(1, col) & A_REVERSE, A_REVERSE) << c.width << " covers the border at " << col;
+        }
+    }
+}
+
 TEST_F(MainMenu, BorderRunsThroughTheFourColoursInReverseVideo) {
     virtual_screen s(24, 80);
     init_palette();
