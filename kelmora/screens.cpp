@@ -3,6 +3,8 @@
 
 #include <sys/stat.h>
 
+#include <csignal>
+
 #include <cstdlib>
 #include <cstring>
 #include <utility>
@@ -105,10 +107,40 @@ int list_menu(const char* items, const char* title) {
     }
 }
 
+namespace {
+
+// Curses catches Ctrl-Z to leave its screen, and on continue takes the
+// terminal back and repaints. While a game runs, the terminal is the game's:
+// the menu stops and continues with it like any plain process, or it would
+// paint itself over the game on `fg` and lose track of which screen it is on.
+class stop_plainly {
+public:
+    stop_plainly() {
+        sigaction(SIGTSTP, nullptr, &kept_);
+        // Ignored (started without job control), it stays ignored.
+        if (kept_.sa_handler == SIG_IGN) return;
+        struct sigaction plain {};
+        plain.sa_handler = SIG_DFL;
+        sigemptyset(&plain.sa_mask);
+        sigaction(SIGTSTP, &plain, nullptr);
+    }
+    ~stop_plainly() { sigaction(SIGTSTP, &kept_, nullptr); }
+    stop_plainly(const stop_plainly&) = delete;
+    stop_plainly& operator=(const stop_plainly&) = delete;
+
+private:
+    struct sigaction kept_ {};
+};
+
+}  // namespace
+
 void launch_game(int k) {
     def_prog_mode();
     endwin();
     nth_item(menu_items, k, item_name);
+    // Until the function ends, past reset_prog_mode: curses' handler keeps
+    // the terminal modes it finds as the menu's own.
+    stop_plainly while_the_game_runs;
     int status = system(item_name);
     // 127 is the shell's answer for a command it cannot find: try the current directory.
     if (status == 127 << 8) {

@@ -1,7 +1,9 @@
 // The menu's screens drawn on a virtual terminal: lists, border, backdrop, name entry, score tables.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -165,6 +167,65 @@ TEST_F(MainMenu, WithoutColoursOneBandInFourIsInStandout) {
     EXPECT_EQ(s.attr(12, 0), 0u);
     EXPECT_EQ(s.attr(12, 10), A_STANDOUT);
     EXPECT_EQ(s.attr(12, 20), 0u);
+}
+
+// Whether the menu catches or ignores Ctrl-Z while a game runs, as the game
+// finds it in /proc: a stand-in for the first program of the list writes it down.
+class Launcher : public MainMenu {
+protected:
+    void SetUp() override {
+        MainMenu::SetUp();
+        char tmpl[] = "/tmp/km-launch-XXXXXX";
+        ASSERT_NE(mkdtemp(tmpl), nullptr);
+        dir_ = tmpl;
+        const std::string game = dir_ + "/lurecast";
+        std::ofstream(game) << "#!/bin/sh\n"
+                            << "grep '^Sig' /proc/" << getpid() << "/status > '" << dir_ << "/seen'\n";
+        chmod(game.c_str(), 0755);
+        path_ = getenv("PATH");
+        setenv("PATH", (dir_ + ":" + path_).c_str(), 1);
+        sigaction(SIGTSTP, nullptr, &kept_);
+    }
+    void TearDown() override {
+        sigaction(SIGTSTP, &kept_, nullptr);
+        setenv("PATH", path_.c_str(), 1);
+        std::filesystem::remove_all(dir_);
+        MainMenu::TearDown();
+    }
+    // Ctrl-Z's bit in the mask of the line "<field>:" that the game saw.
+    bool seen(const std::string& field) const {
+        std::ifstream in(dir_ + "/seen");
+        for (std::string line; std::getline(in, line);)
+            if (line.rfind(field + ":", 0) == 0) return (std::stoull(line.substr(field.size() + 1), nullptr, 16) >> (SIGTSTP - 1)) & 1;
+        ADD_FAILURE() << "the game never ran, or saw no " << field;
+        return false;
+    }
+    std::string dir_, path_;
+    struct sigaction kept_ {};
+};
+
+void caught(int) {}
+
+TEST_F(Launcher, WhileAGameRunsCtrlZStopsTheMenuPlainlyAndAfterwardsItIsHandledAsBefore) {
+    struct {
+        void (*before)(int);
+        bool ignored_during;
+    } cases[] = {{caught, false}, {SIG_DFL, false}, {SIG_IGN, true}};
+    for (const auto& c : cases) {
+        virtual_screen s(24, 80);
+        struct sigaction set {};
+        set.sa_handler = c.before;
+        sigemptyset(&set.sa_mask);
+        sigaction(SIGTSTP, &set, nullptr);
+        std::filesystem::remove(dir_ + "/seen");
+
+        launch_game(2);
+        EXPECT_FALSE(seen("SigCgt"));
+        EXPECT_EQ(seen("SigIgn"), c.ignored_during);
+        struct sigaction after {};
+        sigaction(SIGTSTP, nullptr, &after);
+        EXPECT_EQ(after.sa_handler, c.before);
+    }
 }
 
 class NameScreen : public MainMenu {
