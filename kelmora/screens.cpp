@@ -4,12 +4,12 @@
 #include <sys/stat.h>
 
 #include <csignal>
-
 #include <cstdlib>
 #include <cstring>
 #include <utility>
 
 #include "draw.h"
+#include "input.h"
 #include "score_store.h"
 #include "terminal.h"
 
@@ -71,24 +71,6 @@ void draw_list(const char* items, const char* title, const list_view& view) {
         put(row, 1, item, k == view.sel ? palette[row % 4] | A_STANDOUT : A_NORMAL);
     }
     wrefresh(stdscr);
-}
-
-list_move list_key(int key) {
-    switch (key) {
-    case KEY_UP:
-    case 'w':
-        return list_move::up;
-    case KEY_DOWN:
-    case 's':
-        return list_move::down;
-    case '\n':
-        return list_move::choose;
-    case 'q':
-    case 27:
-        return list_move::leave;
-    default:
-        return list_move::none;
-    }
 }
 
 int list_menu(const char* items, const char* title) {
@@ -171,14 +153,10 @@ void enter_player_name() {
         draw();
         int key = next_key(draw);
         if (key == ERR) return;
-        if (key == '\n') {
-            if (!name_ready(name)) continue;
+        if (apply_edit(name, name_key(key), key)) {
             setenv("KM_PLAYER", name.player_name, 1);
             return;
         }
-        // DEL too: many terminals send it for the backspace key whatever their description says.
-        if (key == 8 || key == KEY_BACKSPACE || key == 127) erase_last(name);
-        else type_char(name, key);
     }
 }
 

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <string>
 
+#include "input.h"
 #include "screens.h"
 #include "virtual_screen.h"
 
@@ -18,6 +19,39 @@ namespace {
 void no_colours() {
     attr_t plain[4] = {A_NORMAL, A_STANDOUT, A_NORMAL, A_NORMAL};
     for (int i = 0; i < 4; ++i) palette[i] = plain[i];
+}
+
+TEST(KeyMeanings, EachScreenTakesItsKeysFromOneTable) {
+    struct {
+        int key;
+        list_move list;
+        name_edit name;
+    } cases[] = {
+        {KEY_UP, list_move::up, name_edit::none},
+        {'w', list_move::up, name_edit::type},
+        {KEY_DOWN, list_move::down, name_edit::none},
+        {'s', list_move::down, name_edit::type},
+        {'\n', list_move::choose, name_edit::take},
+        {KEY_ENTER, list_move::none, name_edit::none},
+        {'\r', list_move::none, name_edit::none},
+        {'q', list_move::leave, name_edit::type},
+        {27, list_move::leave, name_edit::none},
+        {8, list_move::none, name_edit::erase},
+        {KEY_BACKSPACE, list_move::none, name_edit::erase},
+        {127, list_move::none, name_edit::erase},
+        {'a', list_move::none, name_edit::type},
+        {'z', list_move::none, name_edit::type},
+        {'0', list_move::none, name_edit::type},
+        {'9', list_move::none, name_edit::type},
+        {'Q', list_move::none, name_edit::none},
+        {' ', list_move::none, name_edit::none},
+        {'-', list_move::none, name_edit::none},
+        {KEY_LEFT, list_move::none, name_edit::none},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(list_key(c.key), c.list) << c.key;
+        EXPECT_EQ(name_key(c.key), c.name) << c.key;
+    }
 }
 
 // The list widget keeps what it drew last when the keys run out.
