@@ -99,6 +99,13 @@ int nth_item(const char* items, int k, char* out) {
 
 int view_rows(int lines) { return lines - 3; }
 
+int title_column(int cols, int width) {
+    // One column too wide would still centre on column 0, the division
+    // rounding -1/2 up to 0, and the title would cover the border.
+    if (width > cols) return -1;
+    return (cols - width) / 2;
+}
+
 void bring_into_view(list_view& view, int rows) {
     if (view.sel > view.count - 1) view.sel = view.count - 1;
     if (view.sel < 0) view.sel = 0;
@@ -154,9 +161,10 @@ void start_name(name_entry& name, const char* user) {
     name.length = length;
 }
 
+bool name_char(int c) { return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'); }
+
 bool type_char(name_entry& name, int c) {
-    bool allowed = (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
-    if (!allowed || name.length >= typed_name_max) return false;
+    if (!name_char(c) || name.length >= typed_name_max) return false;
     name.player_name[name.length++] = static_cast<char>(c);
     name.player_name[name.length] = '\0';
     return true;
@@ -178,6 +186,22 @@ int shown_width(const name_entry& name) {
 }
 
 bool name_ready(const name_entry& name) { return name.length > 0; }
+
+bool apply_edit(name_entry& name, name_edit edit, int c) {
+    switch (edit) {
+    case name_edit::take:
+        return name_ready(name);
+    case name_edit::erase:
+        erase_last(name);
+        return false;
+    case name_edit::type:
+        type_char(name, c);
+        return false;
+    case name_edit::none:
+        return false;
+    }
+    return false;
+}
 
 std::string score_text(int64_t score) { return std::to_string(score); }
 

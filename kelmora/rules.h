@@ -56,6 +56,10 @@ enum class list_move { none, up, down, choose, leave };
 // Rows the list can show on a screen of `lines` rows (rows 2 to lines - 2).
 int view_rows(int lines);
 
+// Column where a title of `width` characters starts, centred on a screen of
+// `cols` columns; -1 when it is wider than the screen and is not drawn.
+int title_column(int cols, int width);
+
 // Keeps `sel` inside the list and moves `top` as little as puts `sel` in view.
 void bring_into_view(list_view& view, int rows);
 
@@ -82,6 +86,9 @@ struct name_entry {
 // Starts from the login name, at most 24 characters of it.
 void start_name(name_entry& name, const char* user);
 
+// Only lowercase letters and digits are typed into a name.
+bool name_char(int c);
+
 // Appends a lowercase letter or digit while the name has room; false when refused.
 bool type_char(name_entry& name, int c);
 
@@ -94,6 +101,13 @@ int shown_width(const name_entry& name);
 // Enter takes the name only when there is one: an empty name would be written
 // into score files as a line no reader can take back.
 bool name_ready(const name_entry& name);
+
+// What a key means to the name being typed.
+enum class name_edit { none, take, erase, type };
+
+// Applies a key's meaning (`c` is the character typed, for `type`); true when
+// the name is taken.
+bool apply_edit(name_entry& name, name_edit edit, int c);
 
 // Rows the browser shows of one table.
 constexpr int table_rows_shown = 10;

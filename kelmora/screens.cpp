@@ -3,11 +3,13 @@
 
 #include <sys/stat.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <utility>
 
 #include "draw.h"
+#include "input.h"
 #include "score_store.h"
 #include "terminal.h"
 
@@ -59,7 +61,8 @@ void draw_backdrop() {
 void draw_list(const char* items, const char* title, const list_view& view) {
     werase(stdscr);
     draw_screen_border();
-    put_string(1, (COLS - static_cast<int>(strlen(title))) / 2, title, palette[1]);
+    const int title_at = title_column(COLS, static_cast<int>(strlen(title)));
+    if (title_at >= 0) put_string(1, title_at, title, palette[1]);
     char item[item_name_size];
     for (int j = 0; j < view_rows(LINES) && view.top + j < view.count; ++j) {
         int row = 2 + j;
@@ -68,24 +71,6 @@ void draw_list(const char* items, const char* title, const list_view& view) {
         put(row, 1, item, k == view.sel ? palette[row % 4] | A_STANDOUT : A_NORMAL);
     }
     wrefresh(stdscr);
-}
-
-list_move list_key(int key) {
-    switch (key) {
-    case KEY_UP:
-    case 'w':
-        return list_move::up;
-    case KEY_DOWN:
-    case 's':
-        return list_move::down;
-    case '\n':
-        return list_move::choose;
-    case 'q':
-    case 27:
-        return list_move::leave;
-    default:
-        return list_move::none;
-    }
 }
 
 int list_menu(const char* items, const char* title) {
@@ -104,10 +89,40 @@ int list_menu(const char* items, const char* title) {
     }
 }
 
+namespace {
+
+// Curses catches Ctrl-Z to leave its screen, and on continue takes the
+// terminal back and repaints. While a game runs, the terminal is the game's:
+// the menu stops and continues with it like any plain process, or it would
+// paint itself over the game on `fg` and lose track of which screen it is on.
+class stop_plainly {
+public:
+    stop_plainly() {
+        sigaction(SIGTSTP, nullptr, &kept_);
+        // Ignored (started without job control), it stays ignored.
+        if (kept_.sa_handler == SIG_IGN) return;
+        struct sigaction plain {};
+        plain.sa_handler = SIG_DFL;
+        sigemptyset(&plain.sa_mask);
+        sigaction(SIGTSTP, &plain, nullptr);
+    }
+    ~stop_plainly() { sigaction(SIGTSTP, &kept_, nullptr); }
+    stop_plainly(const stop_plainly&) = delete;
+    stop_plainly& operator=(const stop_plainly&) = delete;
+
+private:
+    struct sigaction kept_ {};
+};
+
+}  // namespace
+
 void launch_game(int k) {
     def_prog_mode();
     endwin();
     nth_item(menu_items, k, item_name);
+    // Until the function ends, past reset_prog_mode: curses' handler keeps
+    // the terminal modes it finds as the menu's own.
+    stop_plainly while_the_game_runs;
     int status = system(item_name);
     // 127 is the shell's answer for a command it cannot find: try the current directory.
     if (status == 127 << 8) {
@@ -138,14 +153,10 @@ void enter_player_name() {
         draw();
         int key = next_key(draw);
         if (key == ERR) return;
-        if (key == '\n') {
-            if (!name_ready(name)) continue;
+        if (apply_edit(name, name_key(key), key)) {
             setenv("KM_PLAYER", name.player_name, 1);
             return;
         }
-        // DEL too: many terminals send it for the backspace key whatever their description says.
-        if (key == 8 || key == KEY_BACKSPACE || key == 127) erase_last(name);
-        else type_char(name, key);
     }
 }
 

@@ -26,9 +26,6 @@ void draw_backdrop();
 // One pass of a list: border, title, the visible items, the selection.
 void draw_list(const char* items, const char* title, const list_view& view);
 
-// What a key means to a list.
-list_move list_key(int key);
-
 // Lets the player choose from `items`; the chosen index, or -1 on 'q' or ESC.
 int list_menu(const char* items, const char* title);
 

@@ -149,6 +149,81 @@ TEST(EndToEnd, CtrlCQuitsWithStatusTwo) {
     }
 }
 
+// Ctrl-Z in a game started from the menu, then `fg`, under a shell with job
+// control: the menu stops and continues with the game without drawing, and
+// only shows itself again once the game is over. A real game, because what
+// matters is the game's own repaint on continue, which no stand-in script has;
+// glyphpair waits for keys without a clock, so its screen holds still.
+TEST(EndToEnd, AGameStoppedAndContinuedUnderTheShellKeepsTheScreenUntilItEnds) {
+    terminal_run::options o;
+    o.job_shell = true;
+    o.path_prefix = std::filesystem::path(program_path("glyphpair")).parent_path();
+    terminal_run t(program_path("kelmora"), o);
+    past_name_entry(t);
+    down(t, 18);
+    t.keys({"Enter"});
+    ASSERT_TRUE(t.wait_for("..pair.."));
+    ASSERT_TRUE(t.settle());
+
+    t.keys({"C-z"});
+    ASSERT_TRUE(t.wait_stopped()) << t.screen();
+    EXPECT_EQ(t.screen().find("Main Menu"), std::string::npos) << t.screen();
+
+    t.type("fg");
+    t.keys({"Enter"});
+    ASSERT_TRUE(t.wait_for("..pair..")) << t.screen();
+    ASSERT_TRUE(t.settle());
+    std::string game = t.screen();
+    EXPECT_EQ(game.find("Main Menu"), std::string::npos) << game;
+    EXPECT_EQ(game.find("km$"), std::string::npos) << game;
+
+    // The game reads the keys, not the menu.
+    t.keys({"?"});
+    ASSERT_TRUE(t.wait_for("THE CONTROLS")) << t.screen();
+    t.keys({"x"});
+    ASSERT_TRUE(t.wait_for("THE GAMEPLAY")) << t.screen();
+    t.keys({"x"});
+    ASSERT_TRUE(t.wait_for("..pair..")) << t.screen();
+    t.keys({"q"});
+
+    // The whole menu again, on its own screen, first item selected.
+    ASSERT_TRUE(t.wait_for("Main Menu")) << t.screen();
+    ASSERT_TRUE(t.settle());
+    std::string menu = t.screen();
+    EXPECT_EQ(menu.find("..pair.."), std::string::npos) << menu;
+    EXPECT_EQ(menu.find("km$"), std::string::npos) << menu;
+    EXPECT_EQ(menu.find("Quit."), std::string::npos) << menu;
+    for (int row = 2; row <= 22; ++row)
+        EXPECT_FALSE(terminal_run::row_of(menu, row).substr(1).starts_with(" ")) << row << "\n" << menu;
+
+    // Stopped in its own wait, the menu takes its screen back on `fg` itself.
+    t.keys({"C-z"});
+    ASSERT_TRUE(t.wait_stopped()) << t.screen();
+    t.type("fg");
+    t.keys({"Enter"});
+    ASSERT_TRUE(t.wait_for("Main Menu")) << t.screen();
+    ASSERT_TRUE(t.settle());
+    EXPECT_EQ(t.screen().find("km$"), std::string::npos) << t.screen();
+    t.keys({"s", "Enter"});
+    ASSERT_TRUE(t.wait_for("How to read help pages")) << t.screen();
+    t.keys({"q"});
+    ASSERT_TRUE(t.wait_for("Main Menu"));
+
+    t.keys({"q"});
+    ASSERT_EQ(status_after_quit(t), 0);
+    // Back on the shell's screen, where "Quit." stands alone on its line (the
+    // game's own, and the menu's).
+    std::string shell = t.screen();
+    int quit_rows = 0;
+    for (int row = 0; row < 24; ++row) {
+        std::string line = terminal_run::row_of(shell, row);
+        if (line.find("Quit.") == std::string::npos) continue;
+        ++quit_rows;
+        EXPECT_EQ(line.substr(0, line.find_last_not_of(' ') + 1), "Quit.") << shell;
+    }
+    EXPECT_GE(quit_rows, 1) << shell;
+}
+
 TEST(EndToEnd, TheBrowserShowsTheTableFromEveryLocationInTurn) {
     terminal_run t(program_path("kelmora"));
     std::ofstream(t.scores_dir() + "/arrowpip_scores") << "tester : 50\nann : 40\n";

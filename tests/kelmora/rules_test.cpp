@@ -184,6 +184,19 @@ TEST(NameEntry, ALoginNameInUtf8KeepsWholeCharacters) {
     EXPECT_STREQ(name.player_name, "j");
 }
 
+TEST(NameEntry, OnlyTakingANameThatIsThereEndsTheEntry) {
+    name_entry name;
+    start_name(name, "a");
+    EXPECT_FALSE(apply_edit(name, name_edit::type, 'b'));
+    EXPECT_FALSE(apply_edit(name, name_edit::none, 'c'));
+    EXPECT_STREQ(name.player_name, "ab");
+    EXPECT_TRUE(apply_edit(name, name_edit::take, '\n'));
+    EXPECT_FALSE(apply_edit(name, name_edit::erase, 8));
+    EXPECT_FALSE(apply_edit(name, name_edit::erase, 8));
+    EXPECT_FALSE(apply_edit(name, name_edit::take, '\n'));
+    EXPECT_STREQ(name.player_name, "");
+}
+
 std::vector<score_entry> table_from(const std::string& text, int most = table_rows_shown) {
     FILE* f = tmpfile();
     fputs(text.c_str(), f);

@@ -1,13 +1,16 @@
 // The menu's screens drawn on a virtual terminal: lists, border, backdrop, name entry, score tables.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
+#include "input.h"
 #include "screens.h"
 #include "virtual_screen.h"
 
@@ -16,6 +19,39 @@ namespace {
 void no_colours() {
     attr_t plain[4] = {A_NORMAL, A_STANDOUT, A_NORMAL, A_NORMAL};
     for (int i = 0; i < 4; ++i) palette[i] = plain[i];
+}
+
+TEST(KeyMeanings, EachScreenTakesItsKeysFromOneTable) {
+    struct {
+        int key;
+        list_move list;
+        name_edit name;
+    } cases[] = {
+        {KEY_UP, list_move::up, name_edit::none},
+        {'w', list_move::up, name_edit::type},
+        {KEY_DOWN, list_move::down, name_edit::none},
+        {'s', list_move::down, name_edit::type},
+        {'\n', list_move::choose, name_edit::take},
+        {KEY_ENTER, list_move::none, name_edit::none},
+        {'\r', list_move::none, name_edit::none},
+        {'q', list_move::leave, name_edit::type},
+        {27, list_move::leave, name_edit::none},
+        {8, list_move::none, name_edit::erase},
+        {KEY_BACKSPACE, list_move::none, name_edit::erase},
+        {127, list_move::none, name_edit::erase},
+        {'a', list_move::none, name_edit::type},
+        {'z', list_move::none, name_edit::type},
+        {'0', list_move::none, name_edit::type},
+        {'9', list_move::none, name_edit::type},
+        {'Q', list_move::none, name_edit::none},
+        {' ', list_move::none, name_edit::none},
+        {'-', list_move::none, name_edit::none},
+        {KEY_LEFT, list_move::none, name_edit::none},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(list_key(c.key), c.list) << c.key;
+        EXPECT_EQ(name_key(c.key), c.name) << c.key;
+    }
 }
 
 // The list widget keeps what it drew last when the keys run out.
@@ -105,6 +141,28 @@ TEST_F(MainMenu, ATitleWiderThanTheScreenIsNotDrawn) {
     EXPECT_EQ(s.text(3, 1, 8), "See help");
 }
 
+TEST_F(MainMenu, ATitleIsCentredWhileItFitsAndNotDrawnOnceItIsWiderThanTheScreen) {
+    const std::string wide(30, 'T');
+    struct {
+        int width;  // of the title, on a screen of 20 columns
+        int column;  // where it starts; -1: not drawn
+    } cases[] = {{1, 9}, {18, 1}, {19, 0}, {20, 0}, {21, -1}, {22, -1}, {30, -1}};
+    for (const auto& c : cases) {
+        virtual_screen s(24, 20);
+        const std::string title = wide.substr(0, c.width);
+        list_menu(menu_items, title.c_str());
+        if (c.column >= 0) {
+            EXPECT_EQ(s.text(1, c.column, c.width), title) << c.width;
+            continue;
+        }
+        EXPECT_EQ(trimmed(s.text(1, 1, 18)), "") << c.width;
+        for (int col : {0, 19}) {
+            EXPECT_EQ(s.ch(1, col), ' ') << c.width;
+            EXPECT_EQ(s.attr(1, col) & A_REVERSE, A_REVERSE) << c.width << " covers the border at " << col;
+        }
+    }
+}
+
 TEST_F(MainMenu, BorderRunsThroughTheFourColoursInReverseVideo) {
     virtual_screen s(24, 80);
     init_palette();
@@ -143,6 +201,65 @@ TEST_F(MainMenu, WithoutColoursOneBandInFourIsInStandout) {
     EXPECT_EQ(s.attr(12, 0), 0u);
     EXPECT_EQ(s.attr(12, 10), A_STANDOUT);
     EXPECT_EQ(s.attr(12, 20), 0u);
+}
+
+// Whether the menu catches or ignores Ctrl-Z while a game runs, as the game
+// finds it in /proc: a stand-in for the first program of the list writes it down.
+class Launcher : public MainMenu {
+protected:
+    void SetUp() override {
+        MainMenu::SetUp();
+        char tmpl[] = "/tmp/km-launch-XXXXXX";
+        ASSERT_NE(mkdtemp(tmpl), nullptr);
+        dir_ = tmpl;
+        const std::string game = dir_ + "/lurecast";
+        std::ofstream(game) << "#!/bin/sh\n"
+                            << "grep '^Sig' /proc/" << getpid() << "/status > '" << dir_ << "/seen'\n";
+        chmod(game.c_str(), 0755);
+        path_ = getenv("PATH");
+        setenv("PATH", (dir_ + ":" + path_).c_str(), 1);
+        sigaction(SIGTSTP, nullptr, &kept_);
+    }
+    void TearDown() override {
+        sigaction(SIGTSTP, &kept_, nullptr);
+        setenv("PATH", path_.c_str(), 1);
+        std::filesystem::remove_all(dir_);
+        MainMenu::TearDown();
+    }
+    // Ctrl-Z's bit in the mask of the line "<field>:" that the game saw.
+    bool seen(const std::string& field) const {
+        std::ifstream in(dir_ + "/seen");
+        for (std::string line; std::getline(in, line);)
+            if (line.rfind(field + ":", 0) == 0) return (std::stoull(line.substr(field.size() + 1), nullptr, 16) >> (SIGTSTP - 1)) & 1;
+        ADD_FAILURE() << "the game never ran, or saw no " << field;
+        return false;
+    }
+    std::string dir_, path_;
+    struct sigaction kept_ {};
+};
+
+void caught(int) {}
+
+TEST_F(Launcher, WhileAGameRunsCtrlZStopsTheMenuPlainlyAndAfterwardsItIsHandledAsBefore) {
+    struct {
+        void (*before)(int);
+        bool ignored_during;
+    } cases[] = {{caught, false}, {SIG_DFL, false}, {SIG_IGN, true}};
+    for (const auto& c : cases) {
+        virtual_screen s(24, 80);
+        struct sigaction set {};
+        set.sa_handler = c.before;
+        sigemptyset(&set.sa_mask);
+        sigaction(SIGTSTP, &set, nullptr);
+        std::filesystem::remove(dir_ + "/seen");
+
+        launch_game(2);
+        EXPECT_FALSE(seen("SigCgt"));
+        EXPECT_EQ(seen("SigIgn"), c.ignored_during);
+        struct sigaction after {};
+        sigaction(SIGTSTP, nullptr, &after);
+        EXPECT_EQ(after.sa_handler, c.before);
+    }
 }
 
 class NameScreen : public MainMenu {

@@ -78,6 +78,14 @@ std::vector<int> processes_of_session(int sid) {
     return found;
 }
 
+// The state letter of /proc/<pid>/stat ('T' stopped by a signal); 0 when the process is gone.
+char process_state(int pid) {
+    std::string stat = terminal_run::read_file("/proc/" + std::to_string(pid) + "/stat");
+    size_t paren = stat.rfind(')');
+    if (paren == std::string::npos || paren + 2 >= stat.size()) return 0;
+    return stat[paren + 2];
+}
+
 // System calls in which a process waits for input or for a child: read, poll,
 // select, wait4, waitid, pselect6, ppoll (x86_64 numbers).
 bool waiting_call(const std::string& syscall_line) {
@@ -149,11 +157,28 @@ terminal_run::terminal_run(const std::string& program, const options& opts) {
     // title, set after the program's last output, tells when all of that is on the screen.
     status_ = root_ + "/status";
     command = "trap : INT; " + command + "; s=$?; printf '\\033]2;km-ended\\033\\\\'; echo $s > " +
-              quote(status_ + ".new") + "; mv " + quote(status_ + ".new") + " " + quote(status_) +
-              "; exec sleep 3600";
+              quote(status_ + ".new") + "; mv " + quote(status_ + ".new") + " " + quote(status_);
+    const std::string size = "-x " + std::to_string(opts.cols) + " -y " + std::to_string(opts.rows);
+    if (!opts.job_shell) {
+        tmux("new-session -d -s run " + size + " " + quote(command + "; exec sleep 3600"));
+        return;
+    }
 
-    tmux("new-session -d -s run -x " + std::to_string(opts.cols) + " -y " + std::to_string(opts.rows) + " " +
-         quote(command));
+    // A script of its own, so the job is one process that the shell waits for:
+    // a stopped job never lets the status be written early, as the rest of a
+    // command line typed at the prompt would run on when its first command stops.
+    const std::string job = root_ + "/job";
+    std::ofstream(job) << "#!/bin/sh\n" << command << "\n";
+    chmod(job.c_str(), 0755);
+    tmux("new-session -d -s run " + size + " " +
+         quote("exec env HOME=" + quote(home_) + " HISTFILE=/dev/null 'PS1=km$ ' bash --norc --noprofile -i"));
+    // The capture drops the blank that ends the prompt.
+    if (!wait_for("km$")) {
+        tmux("kill-server");
+        throw std::runtime_error("terminal_run: the shell shows no prompt");
+    }
+    send("send-keys -t run -l " + quote(job));
+    send("send-keys -t run Enter");
 }
 
 terminal_run::~terminal_run() {
@@ -351,6 +376,19 @@ std::vector<int> terminal_run::processes() {
     for (int pid : processes_of_session(pane_pid()))
         if (pid != pane_pid()) found.push_back(pid);
     return found;
+}
+
+bool terminal_run::wait_stopped(double seconds) {
+    for (deadline d(seconds); !d.passed(); pause_ms(10)) {
+        const std::vector<int> job = processes();
+        bool stopped = !job.empty();
+        for (int pid : job) stopped = stopped && process_state(pid) == 'T';
+        if (stopped && waiting_call(read_file("/proc/" + std::to_string(pane_pid()) + "/syscall"))) {
+            stable_capture("");
+            return true;
+        }
+    }
+    return false;
 }
 
 void terminal_run::hang_up() { tmux("kill-server"); }

@@ -32,6 +32,11 @@ public:
         bool gated = false;
         // The random generator's seed, whatever the clock says; -1 leaves the clock's.
         long seed = -1;
+        // The pane runs an interactive shell with job control, and the program is
+        // typed at its prompt ("km$ "), as a player starts it: Ctrl-Z stops the
+        // whole job and typing `fg` and Enter continues it. The shell stays at its
+        // prompt after the program has ended.
+        bool job_shell = false;
     };
 
     // Starts `program` (a path). By default HOME and KM_SCORES_DIR are fresh
@@ -90,6 +95,11 @@ public:
 
     // The processes run in the pane, its shell left out.
     std::vector<int> processes();
+    // Runs with `job_shell`: polls until every process of the job stands
+    // stopped (after Ctrl-Z) and the shell waits at its prompt; false on
+    // time-out. What shows then depends on who wrote last: the shell may have
+    // printed its prompt before the program left its screen.
+    bool wait_stopped(double seconds = 10);
     // Closes the terminal under the program, as a lost connection does.
     void hang_up();
 
