@@ -3,6 +3,8 @@
 
 #include <curses.h>
 
+namespace kelmora {
+
 list_move list_key(int key) {
     switch (key) {
     case KEY_UP:
@@ -30,3 +32,5 @@ name_edit name_key(int key) {
     if (name_char(key)) return name_edit::type;
     return name_edit::none;
 }
+
+}  // namespace kelmora

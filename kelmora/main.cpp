@@ -6,6 +6,7 @@
 #include "terminal.h"
 
 int main(int argc, char**) {
+    using namespace kelmora;
     if (!drop_extra_privileges()) {
         fputs("kelmora: cannot give up extra privileges\n", stderr);
         return 1;

@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+namespace kelmora {
+
 // Kept as arrays too, so their longest items can be checked at compile time.
 namespace {
 
@@ -215,3 +217,5 @@ std::string current_player() { return player_name(); }
 bool is_players(const score_entry& entry, const std::string& player) {
     return !player.empty() && player == entry.name;
 }
+
+}  // namespace kelmora

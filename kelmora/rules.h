@@ -10,6 +10,8 @@
 #include "privilege.h"  // drop_extra_privileges, which the menu runs first
 #include "score_store.h"
 
+namespace kelmora {
+
 // An item list: every item followed by a newline, nothing after the last one.
 extern const char* const menu_items;
 extern const char* const menu_help_text;
@@ -121,3 +123,5 @@ int score_column(int cols, int64_t score);
 std::string current_player();
 
 bool is_players(const score_entry& entry, const std::string& player);
+
+}  // namespace kelmora

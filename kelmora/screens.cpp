@@ -13,6 +13,8 @@
 #include "score_store.h"
 #include "terminal.h"
 
+namespace kelmora {
+
 attr_t palette[4] = {A_NORMAL, A_STANDOUT, A_NORMAL, A_NORMAL};
 
 void init_palette() {
@@ -215,3 +217,5 @@ void browse_scores_in(const char* shared_dir) {
 }
 
 void browse_scores() { browse_scores_in(system_score_dir); }
+
+}  // namespace kelmora

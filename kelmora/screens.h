@@ -10,6 +10,8 @@
 
 #include "rules.h"
 
+namespace kelmora {
+
 // Attributes picked by position modulo 4: pairs 1 to 4 with colours,
 // { plain, standout, plain, plain } without.
 extern attr_t palette[4];
@@ -49,3 +51,5 @@ void browse_scores();
 
 // The same with the shared directory given, so tests never read the machine's one.
 void browse_scores_in(const char* shared_dir);
+
+}  // namespace kelmora

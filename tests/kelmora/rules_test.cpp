@@ -10,6 +10,8 @@
 
 #include "rules.h"
 
+using namespace kelmora;
+
 namespace {
 
 std::string item(const char* items, int k) {

@@ -14,6 +14,8 @@
 #include "screens.h"
 #include "virtual_screen.h"
 
+using namespace kelmora;
+
 namespace {
 
 void no_colours() {
