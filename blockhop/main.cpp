@@ -24,7 +24,7 @@ void draw_frame_of(const world& w) {
 void play(world& w) {
     new_game(w);
     werase(stdscr);
-    nodelay(stdscr, TRUE);
+    instant_input();
     curs_set(0);
     for (;;) {
         draw_frame_of(w);

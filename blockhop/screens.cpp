@@ -6,6 +6,7 @@
 #include <chrono>
 
 #include "draw.h"
+#include "game_end.h"
 #include "score_screen.h"
 #include "score_store.h"
 #include "terminal.h"
@@ -81,7 +82,8 @@ int hop(world& w) {
 }
 
 void show_gameplay_help() {
-    blocking_input();
+    // The page keeps the frames' no-delay reads: its wait is the clock's, not a key's.
+    instant_input();
     auto page = [] {
         werase(stdscr);
         erase_rect(0, 0, 24, 80);
@@ -119,26 +121,24 @@ void high_score_prompt() {
 }  // namespace
 
 bool finish_game(const world& w) {
-    nodelay(stdscr, FALSE);
-    flushinp();
     blocking_input();
     curs_set(1);
     high_score_prompt();
-    wait_key(stdscr, {}, [&] {
+    wait_after_play(stdscr, nullptr, [&] {
         draw_play(w);
         high_score_prompt();
     });
 
-    score_screen settings;
-    settings.kind = score_screen::printed;
-    settings.shown = 10;
-    settings.failure_text = "Could not open score file";
-    settings.score = w.score;
-    settings.origin_row = 4;
-    settings.draw_header = [&] { draw_banner(w); };
-    show_scores(save_score("blockhop_scores", w.score, 10), settings);
-
-    wprintw(stdscr, "\n\nWanna play again? (y/n)");
-    wrefresh(stdscr);
-    return !declines_another_game(wait_key_past_moves(stdscr));
+    game_end end;
+    end.file_name = "blockhop_scores";
+    end.table_size = 10;
+    end.screen.kind = score_screen::printed;
+    end.screen.shown = 10;
+    end.screen.failure_text = "Could not open score file";
+    end.screen.score = w.score;
+    end.screen.origin_row = 4;
+    end.screen.draw_header = [&] { draw_banner(w); };
+    end.question = "Wanna play again? (y/n)";
+    end.rows_below_table = 2;
+    return end_game(end);
 }

@@ -90,6 +90,7 @@ TEST(CoilclashE2E, A24By80TerminalGetsA17By75ArenaAndThePlayerRunsIntoTheWall) {
     terminal_run& t = *run;
     // Nobody steers: the player's snake runs up into the top wall.
     ASSERT_TRUE(t.wait_for(question)) << t.screen();
+    ASSERT_TRUE(t.wait_answerable());
     EXPECT_EQ(t.row(3), "┌" + repeat("─", 75) + "┐");
     EXPECT_EQ(t.row(21), "└" + repeat("─", 75) + "┘");
     EXPECT_EQ(t.row(12).substr(0, 3), "│");
@@ -106,6 +107,7 @@ TEST(CoilclashE2E, SteeredRightThePlayerEndsAgainstTheRightWall) {
     ASSERT_TRUE(t.wait_for("Your wins: 0"));
     t.keys({"l"});
     ASSERT_TRUE(t.wait_for(question)) << t.screen();
+    ASSERT_TRUE(t.wait_answerable());
     EXPECT_NE(t.row(1).find("Computer's wins: 1"), std::string::npos);
     // Some arena row ends in a run of snake cells (blanks with attributes) touching the right border.
     const std::regex touching("(\x1b\\[[0-9;]*m)+ +(\x1b\\[[0-9;]*m)+│");
@@ -123,12 +125,15 @@ TEST(CoilclashE2E, AnyOtherAnswerPlaysOnAndNEndsQuietly) {
     auto run = launch();
     terminal_run& t = *run;
     ASSERT_TRUE(t.wait_for(question));
+    ASSERT_TRUE(t.wait_answerable());
     t.keys({"y"});
     ASSERT_TRUE(t.wait_for("Computer's wins: 2")) << t.screen();
     ASSERT_TRUE(t.wait_for(question));
+    ASSERT_TRUE(t.wait_answerable());
     t.keys({"Enter"});
     ASSERT_TRUE(t.wait_for("Computer's wins: 3")) << t.screen();
     ASSERT_TRUE(t.wait_for(question));
+    ASSERT_TRUE(t.wait_answerable());
     t.keys({"n"});
     EXPECT_EQ(exit_status(t), 0);
     EXPECT_EQ(t.screen().find("Quit."), std::string::npos);

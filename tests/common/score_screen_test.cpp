@@ -82,6 +82,7 @@ TEST(FramedScores, ANarrowTerminalCutsTheRowsInsteadOfCarryingThemOver) {
     virtual_screen vs(24, 40);
     const std::string name(59, 'n');
     table_on_stream(name + " : 5\nb : 4\n");
+    vs.type_when_waiting({'x'});  // past the trophy page
     show_scores(0, framed_settings());
     EXPECT_EQ(vs.text(2, 1), ">>>" + name.substr(0, 36));
     EXPECT_EQ(trimmed(vs.text(3, 1)), "") << "nothing spills into the row below";
@@ -122,8 +123,9 @@ TEST(FramedScores, TrophyPageWaitsPastMovementKeysOnlyWhenARecordFell) {
         SCOPED_TRACE(c.what);
         virtual_screen vs;
         table_on_stream(c.file);
-        vs.keys({'s', 'w', KEY_UP, KEY_DOWN, 'x', 'z'});
+        vs.type_when_waiting({'s', 'w', KEY_UP, KEY_DOWN, 'x', 'z'});
         show_scores(0, framed_settings());
+        nodelay(stdscr, FALSE);
         int next = wgetch(stdscr);
         EXPECT_EQ(next, c.trophy ? 'z' : 's');
         EXPECT_EQ(vs.text(2, 1, 5), ">>>me");
@@ -149,7 +151,7 @@ TEST(PrintedScores, TrophyShowsForAnyFormerBestAndEndsOnAnyKey) {
         SCOPED_TRACE(file);
         virtual_screen vs;
         table_on_stream(file);
-        vs.keys({'s', 'z'});
+        vs.type_when_waiting({'s', 'z'});
         score_screen s = printed_settings();
         s.trophy_attrs = {A_BOLD, A_REVERSE};
         show_scores(0, s);

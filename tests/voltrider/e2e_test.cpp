@@ -106,6 +106,7 @@ TEST(VoltriderProgram, ACrashEndsTheGameAndItsScoreIsMarkedInTheTable) {
     ASSERT_TRUE(t.wait_for(game_over));
     EXPECT_EQ(t.row(22).substr(0, game_over.size()), game_over);
     EXPECT_EQ(t.row(21).rfind("└─", 0), 0u) << "the frame's bottom line";
+    ASSERT_TRUE(t.wait_answerable());
     t.keys({"x"});
     ASSERT_TRUE(t.wait_for("Wanna play again"));
     EXPECT_EQ(t.row(3).substr(0, 16), ">*>*>Top 10<*<*<");
@@ -114,6 +115,7 @@ TEST(VoltriderProgram, ACrashEndsTheGameAndItsScoreIsMarkedInTheTable) {
     const std::string score = entry.substr(15, entry.find_last_not_of(' ') - 14);
     EXPECT_EQ(terminal_run::read_file(t.scores_dir() + "/voltrider_scores"), "tester : " + score + "\n");
     EXPECT_EQ(t.row(6).substr(0, 33), "Game over! Wanna play again?(y/n)");
+    ASSERT_TRUE(t.wait_answerable());
     t.keys({"n"});
     EXPECT_EQ(t.wait_exit(), 0);
     EXPECT_EQ(t.screen().find("Quit."), std::string::npos);
@@ -124,14 +126,18 @@ TEST(VoltriderProgram, ANewRecordShowsTheTrophyAndAnotherGameFollows) {
     std::ofstream(t.scores_dir() + "/voltrider_scores") << "someone : 1\n";
     ASSERT_TRUE(t.wait_for(hint));
     ASSERT_TRUE(crash(t)) << t.screen();
+    ASSERT_TRUE(t.wait_answerable());
     t.keys({"x"});
     ASSERT_TRUE(t.wait_for("*****CONGRATULATIONS!****"));
     EXPECT_NE(t.screen().find("someone"), std::string::npos);
     EXPECT_NE(t.screen().find("Press a key to proceed:"), std::string::npos);
+    // The flashing page reads with a time-out: one step ends its deaf time.
+    ASSERT_TRUE(t.step());
     t.keys({"x"});
     ASSERT_TRUE(t.wait_for("Wanna play again"));
     EXPECT_EQ(t.row(4).substr(0, 15), ">>>1) tester : ");
     EXPECT_EQ(t.row(5).substr(0, 14), "2) someone : 1");
+    ASSERT_TRUE(t.wait_answerable());
     t.keys({"y"});
     ASSERT_TRUE(t.wait_gone("Wanna play again"));
     ASSERT_TRUE(t.settle());
@@ -152,6 +158,7 @@ TEST(VoltriderProgram, TheTrophyPageEndsWhenItsTerminalIsGoneWhileHangUpsAreIgno
     std::ofstream(t.scores_dir() + "/voltrider_scores") << "someone : 1\n";
     ASSERT_TRUE(t.wait_for(hint));
     ASSERT_TRUE(crash(t));
+    ASSERT_TRUE(t.wait_answerable());
     t.keys({"x"});
     ASSERT_TRUE(t.wait_for("*****CONGRATULATIONS!****"));
     const std::vector<int> game = t.processes();
@@ -188,14 +195,17 @@ TEST(VoltriderProgram, TheTrophyFlashesInColourUnlessThePhotosensitivitySwitchWa
             ASSERT_TRUE(t.settle());
         }
         ASSERT_TRUE(crash(t)) << t.screen();
+        ASSERT_TRUE(t.wait_answerable());
         t.keys({"x"});
         ASSERT_TRUE(t.wait_for("*****CONGRATULATIONS!****"));
         std::string line = pedestal_line(t);
         ASSERT_NE(line, "");
         // A foreground colour of the six (30 to 37 and their 256-colour forms) shows as an SGR with 3x.
         EXPECT_EQ(line.find("\x1b[3") != std::string::npos, !switched) << (switched ? "after e" : "colours on");
+        ASSERT_TRUE(t.step());
         t.keys({"q"});
         ASSERT_TRUE(t.wait_for("Wanna play again"));
+        ASSERT_TRUE(t.wait_answerable());
         t.keys({"n"});
         EXPECT_EQ(t.wait_exit(), 0);
     }
