@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <fstream>
 #include <string>
 #include <thread>
 
@@ -165,4 +166,32 @@ TEST(BlockhopEndToEnd, EnterAtTheMiddleOfTheRightSideLandsAndScores) {
     ASSERT_TRUE(run.wait_answerable());
     run.keys({"q"});
     EXPECT_EQ(run.wait_exit(), 0);
+}
+
+// On a short terminal the table keeps one entry a row and drops those that do
+// not fit; the question takes the last row.
+TEST(BlockhopEndToEnd, TheTableOnAShortTerminalDropsRowsAndKeepsTheQuestion) {
+    for (int rows : {12, 14}) {
+        SCOPED_TRACE(rows);
+        terminal_run::options opts;
+        opts.rows = rows;
+        terminal_run run(blockhop(), opts);
+        {
+            std::ofstream table(run.scores_dir() + "/blockhop_scores");
+            for (int i = 1; i <= 10; ++i) table << "p" << i << " : " << 100 - i << "\n";
+        }
+        ASSERT_TRUE(run.wait_for("Score: 0"));
+        run.keys({"q"});
+        ASSERT_TRUE(run.wait_for("Press a key to see the high scores:"));
+        ASSERT_TRUE(run.wait_answerable());
+        run.keys({"x"});
+        ASSERT_TRUE(run.wait_for("Wanna play again? (y/n)"));
+        EXPECT_EQ(run.row(4), ">*>*>Top 10<*<*<");
+        for (int row = 5; row < rows - 1; ++row)
+            EXPECT_EQ(run.row(row), std::to_string(row - 4) + ") p" + std::to_string(row - 4) + " : " + std::to_string(104 - row));
+        EXPECT_EQ(run.row(rows - 1), "Wanna play again? (y/n)");
+        ASSERT_TRUE(run.wait_answerable());
+        run.keys({"n"});
+        EXPECT_EQ(run.wait_exit(), 0);
+    }
 }

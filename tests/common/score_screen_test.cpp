@@ -41,6 +41,7 @@ score_screen printed_settings() {
 
 std::string trimmed(std::string s) { return s.erase(s.find_last_not_of(' ') + 1); }
 
+
 TEST(FramedScores, ShowsTheTableWithTheNewEntryMarkedAndScoresFlushRight) {
     virtual_screen vs;
     table_on_stream("ann : 300\nbob : 20\ncy : -5\n");
@@ -158,6 +159,24 @@ TEST(PrintedScores, TrophyShowsForAnyFormerBestAndEndsOnAnyKey) {
         EXPECT_EQ(wgetch(stdscr), 'z') << "any key, even 's', ends the trophy";
         EXPECT_EQ(trimmed(vs.text(1)), "HEADER");
         EXPECT_EQ(trimmed(vs.text(4)), ">>>1) me : " + std::string(file[5] == '5' ? "5" : "0"));
+    }
+}
+
+// Below the last row nothing is written: the cursor stays there, and the
+// entries that did not fit would pile up on that row one after the other.
+TEST(PrintedScores, AShortTerminalDropsTheRowsItHasNoRoomFor) {
+    for (int rows : {12, 14}) {
+        SCOPED_TRACE(rows);
+        virtual_screen vs(rows, 60);
+        std::string file;
+        for (int i = 1; i <= 10; ++i) file += "p" + std::to_string(i) + " : " + std::to_string(100 - i) + "\n";
+        table_on_stream(file);
+        const page_end end = show_scores(-1, printed_settings());
+        EXPECT_EQ(trimmed(vs.text(3)), ">*>*>Top 10<*<*<");
+        for (int row = 4; row < rows; ++row)
+            EXPECT_EQ(trimmed(vs.text(row)), std::to_string(row - 3) + ") p" + std::to_string(row - 3) + " : " + std::to_string(103 - row));
+        EXPECT_EQ(end.row, 15) << "the table ends where it would on a tall terminal";
+        EXPECT_EQ(end.col, 0);
     }
 }
 

@@ -109,6 +109,33 @@ TEST(RopeheaveGame, PagesStayWholeAndInsideTheFrameThroughAResize) {
     EXPECT_EQ(t.wait_exit(), 0);
 }
 
+// A player still typing when the opponent wins: the keys typed up to the loss
+// and just after it must leave the table and the question on the screen.
+TEST(RopeheaveGame, TypingThroughTheLossLeavesTheTableUp) {
+    terminal_run::options o;
+    o.gated = true;
+    o.seed = 1;
+    terminal_run t(program_path("ropeheave"), o);
+    ASSERT_TRUE(t.step_until("Type!", 5));
+    // '1' is never in the queue, so it pulls nothing: the opponent wins.
+    bool lost = false;
+    for (int i = 0; i < 3000 && !lost; ++i) {
+        t.type("1");
+        if (!t.step()) break;
+        lost = t.screen().find("Wanna play again? (y/n)") != std::string::npos;
+    }
+    ASSERT_TRUE(lost) << t.screen();
+    t.type("1x1y");
+    ASSERT_TRUE(t.settle());
+    EXPECT_NE(t.screen().find("HIGH SCORES"), std::string::npos) << t.screen();
+    EXPECT_NE(t.screen().find("Wanna play again? (y/n)"), std::string::npos);
+    EXPECT_TRUE(t.running());
+    ASSERT_TRUE(t.wait_answerable());
+    t.keys({"n"});
+    EXPECT_EQ(t.wait_exit(), 0);
+    EXPECT_EQ(terminal_run::read_file(t.scores_dir() + "/ropeheave_scores"), "tester : 0\n") << "one game only";
+}
+
 TEST(RopeheaveGame, InterruptPrintsQuitExitsWithTwoAndRecordsNothing) {
     terminal_run::options o;
     o.args = {"extra"};

@@ -294,6 +294,12 @@ std::string terminal_run::row_of(const std::string& screen, int y) {
 
 std::string terminal_run::row(int y) { return row_of(screen(), y); }
 
+std::pair<int, int> terminal_run::cursor() {
+    int x = -1, y = -1;
+    sscanf(tmux("display -p -t run '#{cursor_x} #{cursor_y}'").c_str(), "%d %d", &x, &y);
+    return {y, x};
+}
+
 bool terminal_run::wait_until(const std::function<bool(const std::string&)>& holds, double seconds) {
     for (deadline d(seconds); !d.passed();) {
         if (holds(screen())) {

@@ -13,6 +13,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 // Path of a built program of the suite.
@@ -59,6 +60,8 @@ public:
     std::string screen();             // plain text, one line per row
     std::string screen_with_attrs();  // with the escape sequences of attributes and colours
     std::string row(int y);
+    // Where the terminal's cursor stands: {row, column}.
+    std::pair<int, int> cursor();
     static std::string row_of(const std::string& screen, int y);
 
     // Polls the screen until `text` shows (true) or `seconds` pass (false).

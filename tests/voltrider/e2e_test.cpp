@@ -121,6 +121,28 @@ TEST(VoltriderProgram, ACrashEndsTheGameAndItsScoreIsMarkedInTheTable) {
     EXPECT_EQ(t.screen().find("Quit."), std::string::npos);
 }
 
+// The question's cursor stands after it; a resize that cuts the page leaves it
+// wherever the shrink put it, and the page put back must put it back too.
+TEST(VoltriderProgram, AfterAResizeAtTheQuestionTheCursorIsBackAfterIt) {
+    terminal_run t(voltrider(), frozen());
+    ASSERT_TRUE(t.wait_for(hint));
+    ASSERT_TRUE(crash(t)) << t.screen();
+    ASSERT_TRUE(t.wait_answerable());
+    t.keys({"x"});
+    ASSERT_TRUE(t.wait_for("Wanna play again"));
+    ASSERT_TRUE(t.wait_answerable());
+    const std::pair<int, int> after_question{6, 33};
+    EXPECT_EQ(t.cursor(), after_question);
+    t.resize(5, 20);
+    ASSERT_TRUE(t.settle());
+    t.resize(24, 80);
+    ASSERT_TRUE(t.settle());
+    ASSERT_TRUE(t.wait_for("Game over! Wanna play again?(y/n)"));
+    EXPECT_EQ(t.cursor(), after_question);
+    t.keys({"n"});
+    EXPECT_EQ(t.wait_exit(), 0);
+}
+
 TEST(VoltriderProgram, ANewRecordShowsTheTrophyAndAnotherGameFollows) {
     terminal_run t(voltrider(), frozen());
     std::ofstream(t.scores_dir() + "/voltrider_scores") << "someone : 1\n";
