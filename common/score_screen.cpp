@@ -136,8 +136,10 @@ void printed_trophy_page(const char* holder, int64_t record, const score_screen&
     draw_figure();
     wrefresh(stdscr);
     // Without colours to cycle through the figure stands still, and the wait needs no tick.
+    bool flashes = false;
+    for (attr_t a : s.trophy_attrs) flashes = flashes || a != 0;
     redraw_fn flash;
-    if (!s.trophy_attrs.empty())
+    if (flashes)
         flash = [&] {
             draw_figure();
             wrefresh(stdscr);

@@ -207,8 +207,8 @@ int wait_loop(WINDOW* w, const Ignored& ignored, const redraw_fn& put_back, cons
     }
 }
 
-// Drops what is pending and what arrives in the deaf time, through one timed
-// read per key: a step of a held clock ends it like a real time-out.
+// Drops what is pending and what arrives in the deaf time, through timed reads
+// of what is left of it.
 void drop_keys_typed_ahead(WINDOW* w, const redraw_fn& put_back) {
     using clock = std::chrono::steady_clock;
     flushinp();

@@ -88,9 +88,8 @@ constexpr int after_play_deaf_ms = 300;
 // key of its first after_play_deaf_ms. Input is left in blocking mode. A
 // resize calls `redraw`, or puts back the page as the wait found it. With
 // `each_tenth` (a flashing figure) the reads time out every tenth of a second
-// to call it. The deaf time is one timed read per key dropped: when it times
-// out the time is over, whatever the clock says, so a run whose clock is held
-// steps past it.
+// to call it. The deaf time is timed reads of what is left of it, so a run
+// whose clock is held waits at them until it is stepped past.
 int wait_after_play(WINDOW* w, bool (*ignored)(int key) = nullptr, const redraw_fn& redraw = nullptr,
                     const redraw_fn& each_tenth = nullptr);
 

@@ -79,7 +79,7 @@ public:
     // key of its first 300 ms, through timed reads); false on time-out. A gated
     // program standing at a pause (the deaf time's read among them) is stepped
     // past it. Not for a flashing page, which never reads without a time-out:
-    // `step` once past its deaf time instead.
+    // a sign of its own (the next flash) tells that its deaf time is over.
     bool wait_answerable(double seconds = 10);
     // Polls until the program has ended; its exit status, or -1 on time-out.
     // Everything it printed is on the screen by then.

@@ -118,6 +118,15 @@ bool reader_waits(int tid, int in_fd, bool deaf) {
     return false;
 }
 
+// Times the thread was switched out: it went on after a signal.
+long switches(int tid) {
+    std::ifstream f("/proc/self/task/" + std::to_string(tid) + "/status");
+    long total = 0;
+    for (std::string line; std::getline(f, line);)
+        if (line.find("ctxt_switches:") != std::string::npos) total += std::strtol(line.c_str() + line.find(':') + 1, nullptr, 10);
+    return total;
+}
+
 int unread_bytes(int fd) {
     int n = 0;
     return ioctl(fd, FIONREAD, &n) == 0 ? n : -1;
@@ -159,11 +168,12 @@ void virtual_screen::type_when_waiting(std::initializer_list<int> in_order) {
                 if (stop_typing_ || std::chrono::steady_clock::now() > until) return;
                 std::this_thread::sleep_for(std::chrono::milliseconds(2));
             }
+            const long before = switches(reader_tid_);
             if (bytes.empty()) pthread_kill(reader, SIGWINCH);
             else if (write(keyboard_, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size())) return;
             // Until the reader has taken the key and left the read.
             const auto taken = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-            while (unread_bytes(in_fd) > 0 || (bytes.empty() && reader_waits(reader_tid_, in_fd, deaf[i]))) {
+            while (unread_bytes(in_fd) > 0 || (bytes.empty() && switches(reader_tid_) == before)) {
                 if (stop_typing_ || std::chrono::steady_clock::now() > taken) return;
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
             }
