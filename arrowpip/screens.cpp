@@ -3,6 +3,7 @@
 
 #include "draw.h"
 #include "help_page.h"
+#include "game_end.h"
 #include "score_screen.h"
 #include "score_store.h"
 #include "terminal.h"
@@ -85,7 +86,7 @@ void draw_play_screen(const game& g) {
 void draw_final_screen(const game& g) {
     draw_final_board(g);
     wrefresh(stdscr);
-    wait_key(stdscr, {}, [&] {
+    wait_after_play(stdscr, nullptr, [&] {
         draw_final_board(g);
         wrefresh(stdscr);
     });
@@ -103,7 +104,6 @@ void show_gameplay_help() {
 }
 
 bool finish_game(const game& g) {
-    flushinp();
     blocking_input();
     curs_set(1);
     return show_game_end(g);
@@ -111,19 +111,19 @@ bool finish_game(const game& g) {
 
 bool show_game_end(const game& g) {
     draw_final_screen(g);
-    score_screen settings;
-    settings.kind = score_screen::framed;
-    settings.shown = 11;
-    settings.failure_text = "Could not open score file.";
-    settings.score = g.score;
-    settings.frame_attr = A_STANDOUT | palette[2];
-    settings.screen_attr = 0;
-    show_scores(save_score("arrowpip_scores", g.score, 11), settings);
-    wattr_on(stdscr, palette[0] | A_STANDOUT, nullptr);
-    mvwprintw(stdscr, 23, 29, "Wanna play again? (y/n)");
-    wattr_off(stdscr, palette[0] | A_STANDOUT, nullptr);
-    wrefresh(stdscr);
-    return !declines_another_game(wait_key_past_moves(stdscr));
+    game_end end;
+    end.file_name = "arrowpip_scores";
+    end.table_size = 11;
+    end.screen.kind = score_screen::framed;
+    end.screen.shown = 11;
+    end.screen.failure_text = "Could not open score file.";
+    end.screen.score = g.score;
+    end.screen.frame_attr = A_STANDOUT | palette[2];
+    end.question = "Wanna play again? (y/n)";
+    end.question_attr = palette[0] | A_STANDOUT;
+    end.question_row = 23;
+    end.question_col = 29;
+    return end_game(end);
 }
 
 }  // namespace arrowpip

@@ -35,8 +35,8 @@ void draw_final_screen(const game& g);
 // Help page; waits for a key, then half-delay reads resume.
 void show_gameplay_help();
 
-// The end of a game: drops the keys typed ahead, switches to blocking reads and
-// shows what show_game_end shows. True to play again.
+// The end of a game: blocking reads, the cursor shown, then what show_game_end
+// shows. True to play again.
 bool finish_game(const game& g);
 
 // Final board, score store, score table and the play-again question. True to play again.

@@ -48,7 +48,7 @@ bool fly_hop(world& w, shown_frame& shown) {
 void play(world& w, shown_frame& shown) {
     new_game(w);
     werase(stdscr);
-    nodelay(stdscr, TRUE);
+    instant_input();
     curs_set(0);
     for (;;) {
         draw_frame_of(w);

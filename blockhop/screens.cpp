@@ -7,6 +7,7 @@
 
 #include "draw.h"
 #include "help_page.h"
+#include "game_end.h"
 #include "score_screen.h"
 #include "score_store.h"
 #include "terminal.h"
@@ -73,13 +74,12 @@ void show_gameplay_help() {
     static const char* const lines[] = {"Jump from square to square using enter key."};
     const framed_page page{.frame_attr = help_frame_attr, .screen_attr = A_NORMAL, .lines = lines};
     const redraw_fn redraw = [&] { draw_help_page(page); };
-    blocking_input();
+    // The page keeps the frames' no-delay reads: its wait is the clock's, not a key's.
+    instant_input();
     draw_help_page(page);
     flushinp();
-    // The window keeps the frames' no-delay reads, so this read never waits:
-    // the page stays its five seconds whether or not a key is pressed.
-    wait_key(stdscr, {}, redraw);
-    // Keys read during the hold would be discarded after the help anyway.
+    // The page stays its five seconds whether or not a key is pressed; keys
+    // read during the hold would be discarded after the help anyway.
     hold_page(std::chrono::seconds(5), redraw);
     // The window is still in no-delay mode; half-delay here would halve the
     // walking pace for the rest of the game, so the frames keep their own pace.
@@ -97,28 +97,26 @@ void high_score_prompt() {
 }  // namespace
 
 bool finish_game(const world& w, const std::function<void()>& redraw_scene) {
-    nodelay(stdscr, FALSE);
-    flushinp();
     blocking_input();
     curs_set(1);
     high_score_prompt();
-    wait_key(stdscr, {}, [&] {
+    wait_after_play(stdscr, nullptr, [&] {
         redraw_scene();
         high_score_prompt();
     });
 
-    score_screen settings;
-    settings.kind = score_screen::printed;
-    settings.shown = 10;
-    settings.failure_text = "Could not open score file";
-    settings.score = w.score;
-    settings.origin_row = 4;
-    settings.draw_header = [&] { draw_banner(w); };
-    show_scores(save_score("blockhop_scores", w.score, 10), settings);
-
-    wprintw(stdscr, "\n\nWanna play again? (y/n)");
-    wrefresh(stdscr);
-    return !declines_another_game(wait_key_past_moves(stdscr));
+    game_end end;
+    end.file_name = "blockhop_scores";
+    end.table_size = 10;
+    end.screen.kind = score_screen::printed;
+    end.screen.shown = 10;
+    end.screen.failure_text = "Could not open score file";
+    end.screen.score = w.score;
+    end.screen.origin_row = 4;
+    end.screen.draw_header = [&] { draw_banner(w); };
+    end.question = "Wanna play again? (y/n)";
+    end.rows_below_table = 2;
+    return end_game(end);
 }
 
 }  // namespace blockhop

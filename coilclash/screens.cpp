@@ -1,6 +1,7 @@
 // Drawing of the duel: banner, arena, counters, help and pause screens and the question.
 #include "screens.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "draw.h"
@@ -110,17 +111,24 @@ void show_pause() {
 }
 
 int ask_play_again(const duel& g) {
-    static const char question[] = "Game over! Wanna play again?(y/n)";
     blocking_input();
     draw_arena(g);
     wrefresh(stdscr);
-    put(g.board.len + 5, 0, question);
+    // Under the arena, or on the last row of a terminal too short for that.
+    const auto ask = [&] {
+        static const char question[] = "Game over! Wanna play again?(y/n)";
+        put(std::min(g.board.len + 5, LINES - 1), 0, question);
+    };
+    ask();
     curs_set(1);
-    return wait_key(stdscr, {}, [&] {
-        redraw_play(g);
-        put(g.board.len + 5, 0, question);
-        wrefresh(stdscr);
-    });
+    // A steering key held through the crash is no answer.
+    return wait_after_play(
+        stdscr, [](int key) { return direction_of_key(key) != key_direction::none; },
+        [&] {
+            redraw_play(g);
+            ask();
+            wrefresh(stdscr);
+        });
 }
 
 }  // namespace coilclash

@@ -59,12 +59,12 @@ void framed_trophy_page(const char* holder, int64_t record, const score_screen& 
     }
     print_clipped(21, 29, inside_frame, "Press a key to continue");
     wrefresh(stdscr);
-    wait_key_past_moves(stdscr);
+    wait_after_play(stdscr, is_move_key);
     erase_rect(0, 0, 24, 80);
     draw_frame(s.frame_attr);
 }
 
-void show_framed(int8_t result, const score_screen& s) {
+page_end show_framed(int8_t result, const score_screen& s) {
     if (s.screen_attr) wattr_on(stdscr, s.screen_attr, nullptr);
     erase_rect(0, 0, 24, 80);
     draw_frame(s.frame_attr);
@@ -92,6 +92,7 @@ void show_framed(int8_t result, const score_screen& s) {
     }
     if (s.screen_attr) wattr_off(stdscr, s.screen_attr, nullptr);
     wrefresh(stdscr);
+    return {getcury(stdscr), getcurx(stdscr)};
 }
 
 void header(const score_screen& s) {
@@ -99,68 +100,82 @@ void header(const score_screen& s) {
     if (s.draw_header) s.draw_header();
 }
 
+// Printed from row `origin` down, one text a row: what falls below the last row
+// is left out instead of piling up on it.
+const char* const printed_trophy_text[] = {
+    "*****CONGRATULATIONS!****",
+    "             You beat the",
+    "                 previous",
+    "                   record",
+    "                       of",
+    nullptr,  // the record
+    "                  held by",
+    nullptr,  // its holder
+    "               ",
+    "               ",
+    "*************************",
+    "Press a key to proceed:",
+};
+
 void printed_trophy_page(const char* holder, int64_t record, const score_screen& s) {
-    paced_input();
-    wprintw(stdscr, "*****CONGRATULATIONS!****\n");
-    wprintw(stdscr, "             You beat the\n");
-    wprintw(stdscr, "                 previous\n");
-    wprintw(stdscr, "                   record\n");
-    wprintw(stdscr, "                       of\n");
-    wprintw(stdscr, "           %14ld\n", static_cast<long>(record));
-    wprintw(stdscr, "                  held by\n");
-    wprintw(stdscr, "              %11s\n", holder);
-    wprintw(stdscr, "               \n");
-    wprintw(stdscr, "               \n");
-    wprintw(stdscr, "*************************\n");
-    wprintw(stdscr, "Press a key to proceed:");
-    page_copy page;
-    size_t k = 0;
-    for (;;) {
-        attr_t a = s.trophy_attrs.empty() ? 0 : s.trophy_attrs[k];
-        if (a) wattr_on(stdscr, a, nullptr);
-        for (int i = 0; i < 9; ++i) mvwprintw(stdscr, s.origin_row + 1 + i, 0, "%s", trophy_figure[i]);
-        if (a) wattr_off(stdscr, a, nullptr);
-        if (!s.trophy_attrs.empty()) k = (k + 1) % s.trophy_attrs.size();
-        // A resize is not the player's answer: the page comes back, the figure on the next pass.
-        if (read_key(stdscr, [&] { page.restore(); }) != ERR) break;
+    const int top = s.origin_row;
+    for (int i = 0; i < 12; ++i) {
+        if (i == 5) print_clipped(top + i, 0, COLS, "           %14ld", static_cast<long>(record));
+        else if (i == 7) print_clipped(top + i, 0, COLS, "              %11s", holder);
+        else print_clipped(top + i, 0, COLS, "%s", printed_trophy_text[i]);
     }
-    blocking_input();
+    size_t k = 0;
+    auto draw_figure = [&] {
+        const attr_t a = s.trophy_attrs.empty() ? 0 : s.trophy_attrs[k];
+        if (a) wattr_on(stdscr, a, nullptr);
+        for (int i = 0; i < 9; ++i) print_clipped(top + 1 + i, 0, COLS, "%s", trophy_figure[i]);
+        if (a) wattr_off(stdscr, a, nullptr);
+        // The next colour for the next tenth.
+        if (!s.trophy_attrs.empty()) k = (k + 1) % s.trophy_attrs.size();
+    };
+    draw_figure();
+    wrefresh(stdscr);
+    // Without colours to cycle through the figure stands still, and the wait needs no tick.
+    bool flashes = false;
+    for (attr_t a : s.trophy_attrs) flashes = flashes || a != 0;
+    redraw_fn flash;
+    if (flashes)
+        flash = [&] {
+            draw_figure();
+            wrefresh(stdscr);
+        };
+    wait_after_play(stdscr, nullptr, nullptr, flash);
     header(s);
 }
 
-void show_printed(int8_t result, const score_screen& s) {
+page_end show_printed(int8_t result, const score_screen& s) {
     header(s);
     if (result == score_failed || score_stream == nullptr) {
         mvwprintw(stdscr, 3, 0, "%s", s.failure_text);
         wprintw(stdscr, "\nHowever, your score is %ld.", static_cast<long>(s.score));
         wrefresh(stdscr);
-        return;
+        return {getcury(stdscr), getcurx(stdscr)};
     }
     if (result == 0) {
         char holder[max_name_length + 1];
         int64_t record = 0;
-        wmove(stdscr, s.origin_row, 0);
-        if (read_former_best(holder, &record)) {
-            wmove(stdscr, s.origin_row, 0);
-            printed_trophy_page(holder, record, s);
-        }
+        if (read_former_best(holder, &record)) printed_trophy_page(holder, record, s);
     }
-    wmove(stdscr, s.origin_row, 0);
     rewind(score_stream);
-    wprintw(stdscr, ">*>*>Top %d<*<*<\n", s.shown);
+    int row = s.origin_row;
+    print_clipped(row++, 0, COLS, ">*>*>Top %d<*<*<", s.shown);
     char name[max_name_length + 1];
     int64_t score = 0;
-    for (int i = 1; i <= s.shown && read_entry(score_stream, name, &score) == 2; ++i) {
-        if (i == result + 1) wprintw(stdscr, ">>>");
-        wprintw(stdscr, "%d) %s : %ld\n", i, name, static_cast<long>(score));
-    }
-    wprintw(stdscr, "\n");
+    for (int i = 1; i <= s.shown && read_entry(score_stream, name, &score) == 2; ++i)
+        print_clipped(row++, 0, COLS, "%s%d) %s : %ld", i == result + 1 ? ">>>" : "", i, name, static_cast<long>(score));
     wrefresh(stdscr);
+    // A blank row after the table.
+    return {row + 1, 0};
 }
 
 }  // namespace
 
-void show_scores(int8_t result, const score_screen& screen) {
-    if (screen.kind == score_screen::framed) show_framed(result, screen);
-    else show_printed(result, screen);
+page_end show_scores(int8_t result, const score_screen& screen) {
+    if (screen.kind == score_screen::framed) return show_framed(result, screen);
+    return show_printed(result, screen);
 }

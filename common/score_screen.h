@@ -25,6 +25,14 @@ struct score_screen {
     std::vector<attr_t> trophy_attrs;
 };
 
+// Where a page's text ends: the row and column its printing goes on from. A
+// table longer than the terminal ends past its last row.
+struct page_end {
+    int row;
+    int col;
+};
+
 // Draws the trophy page (after a new record, waiting for a key) and the table
-// read from score_stream, or the failure text when `result` is -10.
-void show_scores(int8_t result, const score_screen& screen);
+// read from score_stream, or the failure text when `result` is -10. Table rows
+// that fall below the terminal's last row are left out.
+page_end show_scores(int8_t result, const score_screen& screen);

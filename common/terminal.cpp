@@ -5,6 +5,7 @@
 
 #include <poll.h>
 
+#include <chrono>
 #include <clocale>
 #include <csignal>
 #include <cstdio>
@@ -91,12 +92,21 @@ bool paced = false;
 void blocking_input() {
     nocbreak();
     cbreak();
+    nodelay(stdscr, FALSE);
     paced = false;
 }
 
 void paced_input() {
     halfdelay(1);
+    nodelay(stdscr, FALSE);
     paced = true;
+}
+
+void instant_input() {
+    nocbreak();
+    cbreak();
+    nodelay(stdscr, TRUE);
+    paced = false;
 }
 
 void repaint() {
@@ -177,7 +187,8 @@ int read_key(WINDOW* w, const redraw_fn& redraw) {
     }
 }
 
-page_copy::page_copy() : copy_(newpad(getmaxy(stdscr), getmaxx(stdscr))) {
+page_copy::page_copy()
+    : copy_(newpad(getmaxy(stdscr), getmaxx(stdscr))), row_(getcury(stdscr)), col_(getcurx(stdscr)) {
     if (copy_ != nullptr) overwrite(stdscr, copy_);
 }
 
@@ -187,31 +198,80 @@ page_copy::~page_copy() {
 
 void page_copy::restore() const {
     if (copy_ != nullptr) overwrite(copy_, stdscr);
+    // The shrink left the cursor wherever it fell; a shown cursor belongs where the page had it.
+    wmove(stdscr, row_, col_);
     redrawwin(stdscr);
     wrefresh(stdscr);
 }
 
+namespace {
+
+// The one loop every wait runs: reads until a key that `ignored` does not
+// pass over. A time-out is never an answer: it calls `each_timeout`, if any,
+// and reads again; a terminal that is gone ends the program in read_key. Only
+// a no-delay read that finds no key returns (ERR): that caller asked not to wait.
+template <class Ignored>
+int wait_loop(WINDOW* w, const Ignored& ignored, const redraw_fn& put_back, const redraw_fn& each_timeout) {
+    const int delay = wgetdelay(w);
+    if (each_timeout) wtimeout(w, 100);
+    for (;;) {
+        const int key = read_key(w, put_back);
+        if (key == ERR) {
+            if (each_timeout) each_timeout();
+            else if (delay == 0) return ERR;
+            continue;
+        }
+        if (ignored(key)) continue;
+        wtimeout(w, delay);
+        return key;
+    }
+}
+
+// Drops what is pending and what arrives in the deaf time, through timed reads
+// of what is left of it.
+void drop_keys_typed_ahead(WINDOW* w, const redraw_fn& put_back) {
+    using clock = std::chrono::steady_clock;
+    flushinp();
+    const int delay = wgetdelay(w);
+    const auto until = clock::now() + std::chrono::milliseconds(after_play_deaf_ms);
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - clock::now()).count();
+        if (left <= 0) break;
+        wtimeout(w, static_cast<int>(left));
+        if (read_key(w, put_back) == ERR) break;
+    }
+    wtimeout(w, delay);
+}
+
+}  // namespace
+
 int wait_key(WINDOW* w, std::initializer_list<int> ignored, const redraw_fn& redraw) {
     page_copy page;
-    const redraw_fn put_back = [&] { page.restore(); };
-    for (;;) {
-        int key = read_key(w, redraw ? redraw : put_back);
-        if (key == ERR) {
-            if (is_nodelay(w)) return ERR;
-            // A time-out is no answer; only a read that should have waited means the terminal is gone.
-            if (wgetdelay(w) > 0) continue;
-            // A blocking read only fails when the terminal is gone: nobody is left to answer.
-            endwin();
-            exit(1);
-        }
-        bool skip = false;
-        for (int k : ignored) skip = skip || k == key;
-        if (!skip) return key;
-    }
+    const redraw_fn put_back = redraw ? redraw : [&] { page.restore(); };
+    return wait_loop(
+        w,
+        [&](int key) {
+            for (int k : ignored)
+                if (k == key) return true;
+            return false;
+        },
+        put_back, nullptr);
 }
 
 int wait_key_past_moves(WINDOW* w, const redraw_fn& redraw) {
     return wait_key(w, {'s', 'w', KEY_UP, KEY_DOWN}, redraw);
+}
+
+bool is_move_key(int key) { return key == 's' || key == 'w' || key == KEY_UP || key == KEY_DOWN; }
+
+int wait_after_play(WINDOW* w, bool (*ignored)(int key), const redraw_fn& redraw, const redraw_fn& each_tenth) {
+    blocking_input();
+    // Taken before the deaf time, whose reads may see a resize too.
+    page_copy page;
+    const redraw_fn put_back = redraw ? redraw : [&] { page.restore(); };
+    drop_keys_typed_ahead(w, put_back);
+    return wait_loop(
+        w, [&](int key) { return ignored != nullptr && ignored(key); }, put_back, each_tenth);
 }
 
 key_direction direction_of_key(int key) {

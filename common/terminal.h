@@ -25,12 +25,18 @@ bool start_curses();
 // True when the terminal has colours and NO_COLOR does not ask for none.
 bool colours_wanted();
 
-// Leaves half-delay or no-delay mode for plain blocking reads.
+// Input modes of the standard screen: every change goes through one of these,
+// since curses cannot be asked which one holds (half-delay outranks the others).
+
+// Plain blocking reads: leaves half-delay and no-delay mode.
 void blocking_input();
 
 // Half-delay reads of a tenth of a second, the pace of a tick. Every program
 // enters it here, so that a read can tell a lone ESC without that tenth.
 void paced_input();
+
+// Reads that return at once, for a game that paces its frames with sleeps.
+void instant_input();
 
 using redraw_fn = std::function<void()>;
 
@@ -45,8 +51,8 @@ void repaint();
 // gone ends the program (after endwin) with status 1.
 int read_key(WINDOW* w, const redraw_fn& redraw = nullptr);
 
-// A copy of the screen as it stands, to put back after a resize cut it: a pad,
-// the one kind of window a resize leaves alone.
+// A copy of the screen as it stands, cursor included, to put back after a
+// resize cut it: a pad, the one kind of window a resize leaves alone.
 class page_copy {
 public:
     page_copy();
@@ -57,15 +63,36 @@ public:
 
 private:
     WINDOW* copy_;
+    int row_, col_;
 };
 
-// Blocking reads until a key that is not in `ignored`; returns that key.
-// Without a redraw of its own, a resize puts back the screen as the wait found it.
+// Reads until a key that is not in `ignored`; returns that key. A read that
+// times out (the caller left half-delay on) is read again; in no-delay mode a
+// read that finds no key returns ERR. Without a redraw of its own, a resize
+// puts back the screen as the wait found it.
 int wait_key(WINDOW* w, std::initializer_list<int> ignored = {}, const redraw_fn& redraw = nullptr);
 
-// Blocking reads that pass over 's', 'w' and the up and down arrows, which
-// the trophy page and the play-again questions ignore.
+// Blocking reads that pass over 's', 'w' and the up and down arrows.
 int wait_key_past_moves(WINDOW* w, const redraw_fn& redraw = nullptr);
+
+// 's', 'w' and the up and down arrows: keys of play that the play-again
+// questions and the trophy pages pass over.
+bool is_move_key(int key);
+
+// How long a wait that follows play drops the keys that arrive, in milliseconds.
+constexpr int after_play_deaf_ms = 300;
+
+// The wait for a key at every question and "press a key" page that follows
+// play; returns the first key that `ignored` (if any) does not pass over.
+// Keys held or typed ahead during play must not answer a page the player has
+// not seen: what is pending when the wait begins is dropped, and so is every
+// key of its first after_play_deaf_ms. Input is left in blocking mode. A
+// resize calls `redraw`, or puts back the page as the wait found it. With
+// `each_tenth` (a flashing figure) the reads time out every tenth of a second
+// to call it. The deaf time is timed reads of what is left of it, so a run
+// whose clock is held waits at them until it is stepped past.
+int wait_after_play(WINDOW* w, bool (*ignored)(int key) = nullptr, const redraw_fn& redraw = nullptr,
+                    const redraw_fn& each_tenth = nullptr);
 
 // The direction keys every game that steers or moves a cursor shares: hjkl,
 // wasd and the arrows. A game turns these into its own directions and gives

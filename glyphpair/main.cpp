@@ -52,7 +52,7 @@ bool wants_another_game(const board& b, long elapsed) {
     wrefresh(stdscr);
     curs_set(1);
     const folded_clicks question;
-    return !declines_another_game(wait_key(stdscr, {}, draw_end));
+    return !declines_another_game(wait_after_play(stdscr, nullptr, draw_end));
 }
 
 }  // namespace

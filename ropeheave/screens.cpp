@@ -5,6 +5,7 @@
 
 #include "draw.h"
 #include "help_page.h"
+#include "game_end.h"
 #include "score_screen.h"
 #include "score_store.h"
 #include "terminal.h"
@@ -113,22 +114,22 @@ void show_gameplay_help() {
 }
 
 bool finish_game(const race& r) {
-    flushinp();
     blocking_input();
     curs_set(1);
-    score_screen settings;
-    settings.kind = score_screen::framed;
-    settings.shown = 11;
-    settings.failure_text = "Could not open score file";
-    settings.score = r.score;
-    settings.frame_attr = palette[2];
-    settings.screen_attr = palette[3];
-    show_scores(save_score("ropeheave_scores", r.score, 11), settings);
-    wattr_on(stdscr, palette[2], nullptr);
-    mvwprintw(stdscr, 23, 29, "Wanna play again? (y/n)");
-    wattr_off(stdscr, palette[2], nullptr);
-    wrefresh(stdscr);
-    return !declines_another_game(wait_key_past_moves(stdscr));
+    game_end end;
+    end.file_name = "ropeheave_scores";
+    end.table_size = 11;
+    end.screen.kind = score_screen::framed;
+    end.screen.shown = 11;
+    end.screen.failure_text = "Could not open score file";
+    end.screen.score = r.score;
+    end.screen.frame_attr = palette[2];
+    end.screen.screen_attr = palette[3];
+    end.question = "Wanna play again? (y/n)";
+    end.question_attr = palette[2];
+    end.question_row = 23;
+    end.question_col = 29;
+    return end_game(end);
 }
 
 }  // namespace ropeheave

@@ -9,6 +9,7 @@
 #include "score_store.h"
 #include "draw.h"
 #include "help_page.h"
+#include "game_end.h"
 #include "terminal.h"
 
 namespace voltrider {
@@ -209,13 +210,11 @@ void show_game_over(game& g) {
     blocking_input();
     draw_arena(g);
     wrefresh(stdscr);
-    // Keys typed before the crash (a held-down steering key) must not skip the scores unseen.
-    flushinp();
     mvwprintw(stdscr, g.arena_rows + arena_top + 1, 0, "%s", line);
     wrefresh(stdscr);
     // A terminal shrunk and grown again has lost what lay outside the small size,
     // the question under the frame included: the whole screen is drawn anew.
-    wait_key(stdscr, {}, [&] {
+    wait_after_play(stdscr, nullptr, [&] {
         redraw_play_screen(g);
         mvwprintw(stdscr, g.arena_rows + arena_top + 1, 0, "%s", line);
         wrefresh(stdscr);
@@ -223,19 +222,18 @@ void show_game_over(game& g) {
 }
 
 bool finish_game(const game& g) {
-    score_screen settings;
-    settings.kind = score_screen::printed;
-    settings.shown = 10;
-    settings.failure_text = "Couldn't open scorefile.";
-    settings.score = g.score;
-    settings.origin_row = 3;
-    settings.draw_header = draw_banner;
-    settings.trophy_attrs.assign(std::begin(flash_colours), std::end(flash_colours));
-    show_scores(save_score("voltrider_scores", g.score, 10), settings);
-    wprintw(stdscr, "Game over! Wanna play again?(y/n)");
-    curs_set(1);
-    wrefresh(stdscr);
-    return !declines_another_game(wait_key(stdscr));
+    game_end end;
+    end.file_name = "voltrider_scores";
+    end.table_size = 10;
+    end.screen.kind = score_screen::printed;
+    end.screen.shown = 10;
+    end.screen.failure_text = "Couldn't open scorefile.";
+    end.screen.score = g.score;
+    end.screen.origin_row = 3;
+    end.screen.draw_header = draw_banner;
+    end.screen.trophy_attrs.assign(std::begin(flash_colours), std::end(flash_colours));
+    end.question = "Game over! Wanna play again?(y/n)";
+    return end_game(end);
 }
 
 }  // namespace voltrider

@@ -59,6 +59,7 @@ TEST(ArrowpipRun, ALetterTakesOneShotInEitherCaseAndEscEndsTheGame) {
     ASSERT_TRUE(t.wait_for("Press any key to continue:"));
     EXPECT_EQ(t.screen().find("Shots:"), std::string::npos) << "the final board has no shot counter";
     long score = shown_score(t);
+    ASSERT_TRUE(t.wait_answerable());
     t.keys({"x"});
     ASSERT_TRUE(t.wait_for("HIGH SCORES"));
     ASSERT_TRUE(t.wait_for("Wanna play again? (y/n)"));
@@ -66,6 +67,7 @@ TEST(ArrowpipRun, ALetterTakesOneShotInEitherCaseAndEscEndsTheGame) {
     expect_flush_right(t.row(2), score);
     EXPECT_EQ(terminal_run::read_file(t.scores_dir() + "/arrowpip_scores"),
               "tester : " + std::to_string(score) + "\n");
+    ASSERT_TRUE(t.wait_answerable());
 
     t.keys({"n"});
     EXPECT_EQ(t.wait_exit(), 0);
@@ -92,8 +94,10 @@ TEST(ArrowpipRun, HelpPausesASecondQEndsTheGameAndAnyKeyPlaysAgain) {
     EXPECT_NE(t.screen().find("Shots: 9"), std::string::npos) << "the first 'q' fires at Q";
     ASSERT_TRUE(fire(t, "q", "Press any key to continue:"));
     long score = shown_score(t);
+    ASSERT_TRUE(t.wait_answerable());
     t.keys({"Enter"});
     ASSERT_TRUE(t.wait_for("Wanna play again? (y/n)"));
+    ASSERT_TRUE(t.wait_answerable());
     int old_row = row_with(t, "old");
     ASSERT_GT(old_row, 0);
     expect_flush_right(t.row(old_row), -300);
@@ -108,8 +112,10 @@ TEST(ArrowpipRun, HelpPausesASecondQEndsTheGameAndAnyKeyPlaysAgain) {
     EXPECT_NE(t.screen().find("Score: 0"), std::string::npos);
     t.keys({"Escape"});
     ASSERT_TRUE(t.wait_for("Press any key to continue:"));
+    ASSERT_TRUE(t.wait_answerable());
     t.keys({"Space"});
     ASSERT_TRUE(t.wait_for("Wanna play again? (y/n)"));
+    ASSERT_TRUE(t.wait_answerable());
     t.type("N");
     EXPECT_EQ(t.wait_exit(), 0);
     std::string table = terminal_run::read_file(t.scores_dir() + "/arrowpip_scores");
@@ -126,9 +132,11 @@ TEST(ArrowpipRun, TheGameEndsAfterTheTenthLetterStops) {
     }
     ASSERT_TRUE(t.wait_for("Press any key to continue:", 10));
     long score = shown_score(t);
+    ASSERT_TRUE(t.wait_answerable());
     t.keys({"Space"});
     ASSERT_TRUE(t.wait_for("Wanna play again? (y/n)"));
     expect_flush_right(t.row(2), score);
+    ASSERT_TRUE(t.wait_answerable());
     t.type("q");
     EXPECT_EQ(t.wait_exit(), 0);
 }

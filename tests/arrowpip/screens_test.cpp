@@ -101,7 +101,7 @@ TEST_F(ArrowpipScreen, FinalScreenShowsTheStoppedLettersAndWaitsForAKey) {
     g.score = 1004096;
     stop(0, 12.2f, 40.1f);
     stop(25, 12.3f, 39.9f);
-    vs.keys({' ', 'x'});
+    vs.type_when_waiting({' ', 'x'});
     draw_final_screen(g);
     EXPECT_EQ(getch(), 'x') << "exactly one key taken";
 
@@ -190,7 +190,7 @@ struct ArrowpipEnd : ArrowpipScreen {
 TEST_F(ArrowpipEnd, ANegativeScoreIsRecordedAndShownFlushRight) {
     g.score = -2048;
     // Final board, then the question: 's' and the arrows are passed over, 'n' declines.
-    vs.keys({' ', 's', KEY_UP, 'n'});
+    vs.type_when_waiting({' ', 's', KEY_UP, 'n'});
     EXPECT_FALSE(show_game_end(g));
     EXPECT_EQ(table(), "tester : -2048\n");
     EXPECT_EQ(vs.text(1, 36, 11), "HIGH SCORES");
@@ -203,11 +203,11 @@ TEST_F(ArrowpipEnd, ANegativeScoreIsRecordedAndShownFlushRight) {
 
 TEST_F(ArrowpipEnd, AnyOtherKeyPlaysAgainAndTheNextScoreJoinsTheTable) {
     g.score = 96;
-    vs.keys({' ', 'y'});
+    vs.type_when_waiting({' ', 'y'});
     EXPECT_TRUE(show_game_end(g));
     g.score = 4100;
     // A new best over a positive record: the trophy page waits for its own key.
-    vs.keys({' ', ' ', 'N'});
+    vs.type_when_waiting({' ', ' ', 'N'});
     EXPECT_FALSE(show_game_end(g));
     EXPECT_EQ(table(), "tester : 4100\ntester : 96\n");
     EXPECT_EQ(trimmed(vs.text(2, 1)), ">>>tester" + std::string(65, '.') + "4100");

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <fstream>
 #include <string>
 #include <thread>
 
@@ -52,6 +53,7 @@ TEST(BlockhopEndToEnd, QuitRecordsTheScoreAndOnlyTheAnswerEndsTheProgram) {
     // No row 24 on this terminal: the prompt takes the last row instead.
     ASSERT_TRUE(run.wait_for("Press a key to see the high scores:"));
     EXPECT_EQ(run.row(23).rfind("Press a key to see the high scores:", 0), 0u);
+    ASSERT_TRUE(run.wait_answerable());
     run.keys({"x"});
     ASSERT_TRUE(run.wait_for("Wanna play again? (y/n)"));
     const std::string table = run.screen();
@@ -59,6 +61,7 @@ TEST(BlockhopEndToEnd, QuitRecordsTheScoreAndOnlyTheAnswerEndsTheProgram) {
     EXPECT_NE(table.find(">>>1) tester : 0"), std::string::npos) << table;
     EXPECT_NE(table.find("Score: 0"), std::string::npos) << table;
     EXPECT_EQ(run.read_file(run.scores_dir() + "/blockhop_scores"), "tester : 0\n");
+    ASSERT_TRUE(run.wait_answerable());
 
     run.keys({"s", "w", "Up", "Down"});
     ASSERT_TRUE(run.settle());
@@ -86,14 +89,17 @@ TEST(BlockhopEndToEnd, AnotherGameMatchingTheBestShowsTheTrophyThenBothEntries) 
     ASSERT_TRUE(run.wait_for("Score: 0"));
     run.keys({"q"});
     ASSERT_TRUE(run.wait_for("Press a key"));
+    ASSERT_TRUE(run.wait_answerable());
     run.keys({"x"});
     ASSERT_TRUE(run.wait_for("Wanna play again? (y/n)"));
+    ASSERT_TRUE(run.wait_answerable());
     run.keys({"y"});
     // The play screen has no table; the table's page shows a score and a combo too.
     ASSERT_TRUE(run.wait_gone(">*>*>Top 10<*<*<"));
     ASSERT_TRUE(run.wait_for("Combo: 1"));
     run.keys({"q"});
     ASSERT_TRUE(run.wait_for("Press a key to see the high scores:"));
+    ASSERT_TRUE(run.wait_answerable());
     run.keys({"x"});
     // A new entry at the top over an older one: the trophy page comes first, under the banner.
     ASSERT_TRUE(run.wait_for("Press a key to proceed:"));
@@ -101,11 +107,13 @@ TEST(BlockhopEndToEnd, AnotherGameMatchingTheBestShowsTheTrophyThenBothEntries) 
     EXPECT_EQ(run.row(4), "*****CONGRATULATIONS!****");
     EXPECT_NE(trophy.find("Score: 0"), std::string::npos) << trophy;
     EXPECT_NE(trophy.find("held by"), std::string::npos) << trophy;
+    ASSERT_TRUE(run.wait_answerable());
     run.keys({"Enter"});
     ASSERT_TRUE(run.wait_for("Wanna play again? (y/n)"));
     EXPECT_EQ(run.row(4), ">*>*>Top 10<*<*<");
     EXPECT_EQ(run.row(5), ">>>1) tester : 0");
     EXPECT_EQ(run.row(6), "2) tester : 0");
+    ASSERT_TRUE(run.wait_answerable());
     run.keys({"N"});
     EXPECT_EQ(run.wait_exit(), 0);
 }
@@ -166,9 +174,11 @@ TEST(BlockhopEndToEnd, EnterAtTheMiddleOfTheRightSideLandsAndScores) {
     run.keys({"q"});
     ASSERT_TRUE(run.settle());
     ASSERT_TRUE(run.wait_for("Press a key to see the high scores:"));
+    ASSERT_TRUE(run.wait_answerable());
     run.keys({"x"});
     ASSERT_TRUE(run.wait_for("Wanna play again? (y/n)"));
     EXPECT_NE(run.read_file(run.scores_dir() + "/blockhop_scores").find("tester : 1\n"), std::string::npos);
+    ASSERT_TRUE(run.wait_answerable());
     run.keys({"q"});
     EXPECT_EQ(run.wait_exit(), 0);
 }
@@ -210,4 +220,32 @@ TEST(BlockhopEndToEnd, AResizeAtThePromptAfterQuittingRedrawsTheMarkerWhereItWas
     expect_resizes_redraw_the_prompts_screen(run);
     run.keys({"C-c"});
     EXPECT_EQ(run.wait_exit(), 2);
+}
+
+// On a short terminal the table keeps one entry a row and drops those that do
+// not fit; the question takes the last row.
+TEST(BlockhopEndToEnd, TheTableOnAShortTerminalDropsRowsAndKeepsTheQuestion) {
+    for (int rows : {12, 14}) {
+        SCOPED_TRACE(rows);
+        terminal_run::options opts;
+        opts.rows = rows;
+        terminal_run run(blockhop(), opts);
+        {
+            std::ofstream table(run.scores_dir() + "/blockhop_scores");
+            for (int i = 1; i <= 10; ++i) table << "p" << i << " : " << 100 - i << "\n";
+        }
+        ASSERT_TRUE(run.wait_for("Score: 0"));
+        run.keys({"q"});
+        ASSERT_TRUE(run.wait_for("Press a key to see the high scores:"));
+        ASSERT_TRUE(run.wait_answerable());
+        run.keys({"x"});
+        ASSERT_TRUE(run.wait_for("Wanna play again? (y/n)"));
+        EXPECT_EQ(run.row(4), ">*>*>Top 10<*<*<");
+        for (int row = 5; row < rows - 1; ++row)
+            EXPECT_EQ(run.row(row), std::to_string(row - 4) + ") p" + std::to_string(row - 4) + " : " + std::to_string(104 - row));
+        EXPECT_EQ(run.row(rows - 1), "Wanna play again? (y/n)");
+        ASSERT_TRUE(run.wait_answerable());
+        run.keys({"n"});
+        EXPECT_EQ(run.wait_exit(), 0);
+    }
 }

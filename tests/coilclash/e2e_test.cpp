@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <memory>
@@ -90,6 +91,7 @@ TEST(CoilclashE2E, A24By80TerminalGetsA17By75ArenaAndThePlayerRunsIntoTheWall) {
     terminal_run& t = *run;
     // Nobody steers: the player's snake runs up into the top wall.
     ASSERT_TRUE(t.wait_for(question)) << t.screen();
+    ASSERT_TRUE(t.wait_answerable());
     EXPECT_EQ(t.row(3), "┌" + repeat("─", 75) + "┐");
     EXPECT_EQ(t.row(21), "└" + repeat("─", 75) + "┘");
     EXPECT_EQ(t.row(12).substr(0, 3), "│");
@@ -106,6 +108,7 @@ TEST(CoilclashE2E, SteeredRightThePlayerEndsAgainstTheRightWall) {
     ASSERT_TRUE(t.wait_for("Your wins: 0"));
     t.keys({"l"});
     ASSERT_TRUE(t.wait_for(question)) << t.screen();
+    ASSERT_TRUE(t.wait_answerable());
     EXPECT_NE(t.row(1).find("Computer's wins: 1"), std::string::npos);
     // Some arena row ends in a run of snake cells (blanks with attributes) touching the right border.
     const std::regex touching("(\x1b\\[[0-9;]*m)+ +(\x1b\\[[0-9;]*m)+│");
@@ -123,15 +126,60 @@ TEST(CoilclashE2E, AnyOtherAnswerPlaysOnAndNEndsQuietly) {
     auto run = launch();
     terminal_run& t = *run;
     ASSERT_TRUE(t.wait_for(question));
+    ASSERT_TRUE(t.wait_answerable());
     t.keys({"y"});
     ASSERT_TRUE(t.wait_for("Computer's wins: 2")) << t.screen();
     ASSERT_TRUE(t.wait_for(question));
+    ASSERT_TRUE(t.wait_answerable());
     t.keys({"Enter"});
     ASSERT_TRUE(t.wait_for("Computer's wins: 3")) << t.screen();
     ASSERT_TRUE(t.wait_for(question));
+    ASSERT_TRUE(t.wait_answerable());
     t.keys({"n"});
     EXPECT_EQ(exit_status(t), 0);
     EXPECT_EQ(t.screen().find("Quit."), std::string::npos);
+}
+
+// A direction key held down repeats every 30 ms or so; the crash comes while
+// it repeats, and the question must stay until the player answers it.
+TEST(CoilclashE2E, AKeyHeldThroughTheCrashNeverAnswersTheQuestion) {
+    auto run = launch();
+    terminal_run& t = *run;
+    ASSERT_TRUE(t.wait_for("Your wins: 0"));
+    std::atomic<bool> holding{true};
+    // Up, the way the snake runs anyway: into the top wall.
+    std::thread repeat([&] {
+        while (holding) {
+            t.keys({"k"});
+            std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        }
+    });
+    const bool asked = t.wait_for(question);
+    const auto asked_at = std::chrono::steady_clock::now();
+    bool stayed = asked;
+    while (stayed && std::chrono::steady_clock::now() - asked_at < std::chrono::seconds(1))
+        stayed = t.screen().find(question) != std::string::npos;
+    holding = false;
+    repeat.join();
+    ASSERT_TRUE(asked) << t.screen();
+    ASSERT_TRUE(t.settle());
+    EXPECT_TRUE(stayed) << "the held key answered the question";
+    EXPECT_NE(t.screen().find(question), std::string::npos);
+    EXPECT_NE(t.row(1).find("Computer's wins: 1"), std::string::npos) << "no other match was played";
+    ASSERT_TRUE(t.wait_answerable());
+    t.keys({"n"});
+    EXPECT_EQ(exit_status(t), 0);
+}
+
+TEST(CoilclashE2E, TheQuestionTakesTheLastRowOfATerminalTooShortForIt) {
+    terminal_run::options o = with_args({"-l", "20", "-w", "30"});
+    o.rows = 20;
+    terminal_run t("/bin/sh", o);
+    ASSERT_TRUE(t.wait_for(question)) << t.screen();
+    EXPECT_EQ(t.row(19).rfind(question, 0), 0u) << t.screen();
+    ASSERT_TRUE(t.wait_answerable());
+    t.keys({"n"});
+    EXPECT_EQ(exit_status(t), 0);
 }
 
 TEST(CoilclashE2E, QuitKeysAndInterruptSayQuit) {

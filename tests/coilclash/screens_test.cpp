@@ -148,7 +148,7 @@ TEST(CoilclashPlayAgain, TheQuestionStandsBelowTheArenaWithTheFinalCount) {
     g.board.allocate(10, 40);
     new_game(g);
     g.computer.wins = 5;
-    screen.keys({'n'});
+    screen.type_when_waiting({'n'});
     EXPECT_EQ(ask_play_again(g), 'n');
     EXPECT_EQ(screen.text(15, 0, 34), "Game over! Wanna play again?(y/n) ");
     EXPECT_EQ(glyph(14, 0), glyph_of(ACS_LLCORNER));
@@ -170,7 +170,7 @@ TEST(CoilclashClipping, AnArenaLargerThanTheTerminalIsCutOffWithoutHarm) {
     EXPECT_EQ(glyph(3, 0), glyph_of(ACS_ULCORNER));
     EXPECT_EQ(glyph(3, 79), glyph_of(ACS_HLINE));
     EXPECT_EQ(glyph(23, 0), glyph_of(ACS_VLINE));
-    screen.keys({'y'});
+    screen.type_when_waiting({'y'});
     EXPECT_EQ(ask_play_again(g), 'y');
 }
 

@@ -41,6 +41,7 @@ score_screen printed_settings() {
 
 std::string trimmed(std::string s) { return s.erase(s.find_last_not_of(' ') + 1); }
 
+
 TEST(FramedScores, ShowsTheTableWithTheNewEntryMarkedAndScoresFlushRight) {
     virtual_screen vs;
     table_on_stream("ann : 300\nbob : 20\ncy : -5\n");
@@ -82,6 +83,7 @@ TEST(FramedScores, ANarrowTerminalCutsTheRowsInsteadOfCarryingThemOver) {
     virtual_screen vs(24, 40);
     const std::string name(59, 'n');
     table_on_stream(name + " : 5\nb : 4\n");
+    vs.type_when_waiting({'x'});  // past the trophy page
     show_scores(0, framed_settings());
     EXPECT_EQ(vs.text(2, 1), ">>>" + name.substr(0, 36));
     EXPECT_EQ(trimmed(vs.text(3, 1)), "") << "nothing spills into the row below";
@@ -122,8 +124,9 @@ TEST(FramedScores, TrophyPageWaitsPastMovementKeysOnlyWhenARecordFell) {
         SCOPED_TRACE(c.what);
         virtual_screen vs;
         table_on_stream(c.file);
-        vs.keys({'s', 'w', KEY_UP, KEY_DOWN, 'x', 'z'});
+        vs.type_when_waiting({'s', 'w', KEY_UP, KEY_DOWN, 'x', 'z'});
         show_scores(0, framed_settings());
+        nodelay(stdscr, FALSE);
         int next = wgetch(stdscr);
         EXPECT_EQ(next, c.trophy ? 'z' : 's');
         EXPECT_EQ(vs.text(2, 1, 5), ">>>me");
@@ -149,13 +152,31 @@ TEST(PrintedScores, TrophyShowsForAnyFormerBestAndEndsOnAnyKey) {
         SCOPED_TRACE(file);
         virtual_screen vs;
         table_on_stream(file);
-        vs.keys({'s', 'z'});
+        vs.type_when_waiting({'s', 'z'});
         score_screen s = printed_settings();
         s.trophy_attrs = {A_BOLD, A_REVERSE};
         show_scores(0, s);
         EXPECT_EQ(wgetch(stdscr), 'z') << "any key, even 's', ends the trophy";
         EXPECT_EQ(trimmed(vs.text(1)), "HEADER");
         EXPECT_EQ(trimmed(vs.text(4)), ">>>1) me : " + std::string(file[5] == '5' ? "5" : "0"));
+    }
+}
+
+// Below the last row nothing is written: the cursor stays there, and the
+// entries that did not fit would pile up on that row one after the other.
+TEST(PrintedScores, AShortTerminalDropsTheRowsItHasNoRoomFor) {
+    for (int rows : {12, 14}) {
+        SCOPED_TRACE(rows);
+        virtual_screen vs(rows, 60);
+        std::string file;
+        for (int i = 1; i <= 10; ++i) file += "p" + std::to_string(i) + " : " + std::to_string(100 - i) + "\n";
+        table_on_stream(file);
+        const page_end end = show_scores(-1, printed_settings());
+        EXPECT_EQ(trimmed(vs.text(3)), ">*>*>Top 10<*<*<");
+        for (int row = 4; row < rows; ++row)
+            EXPECT_EQ(trimmed(vs.text(row)), std::to_string(row - 3) + ") p" + std::to_string(row - 3) + " : " + std::to_string(103 - row));
+        EXPECT_EQ(end.row, 15) << "the table ends where it would on a tall terminal";
+        EXPECT_EQ(end.col, 0);
     }
 }
 

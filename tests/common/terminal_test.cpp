@@ -1,4 +1,6 @@
-// Key reads shared by every program: a resize is never taken for the player's key.
+// Key reads shared by every program: a resize is never taken for the player's
+// key, a time-out never ends a wait, and keys typed ahead never answer a page
+// that follows play.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -108,6 +110,78 @@ TEST(KeyReads, AThrottledKeyCostsATenthAndDropsTheQueue) {
         while (wgetch(stdscr) != ERR) {
         }
     }
+}
+
+// Input modes change through one helper each, and each does what it says.
+TEST(InputModes, BlockingReadsLeaveNoDelayModeWhateverCameBefore) {
+    virtual_screen vs;
+    struct row {
+        const char* what;
+        void (*before)();
+        void (*then)();
+        bool no_delay;
+    } cases[] = {
+        {"instant, then blocking", instant_input, blocking_input, false},
+        {"paced, then blocking", paced_input, blocking_input, false},
+        {"instant, then paced", instant_input, paced_input, false},
+        {"blocking, then instant", blocking_input, instant_input, true},
+    };
+    for (const row& c : cases) {
+        c.before();
+        c.then();
+        EXPECT_EQ(is_nodelay(stdscr), c.no_delay) << c.what;
+    }
+}
+
+// A wait reads until a key comes: a half-delay time-out is no answer, and no
+// reason to end the program.
+TEST(KeyReads, AWaitOutlastsTimeOuts) {
+    for (void (*mode)() : {paced_input, blocking_input}) {
+        virtual_screen vs;
+        mode();
+        vs.type_after(std::chrono::milliseconds(350), 'x');
+        EXPECT_EQ(wait_key(stdscr), 'x');
+    }
+}
+
+TEST(KeyReads, AWaitAfterPlayDropsKeysTypedAheadAndThoseOfItsDeafTime) {
+    virtual_screen vs;
+    paced_input();
+    vs.keys({'a', 'b'});
+    vs.type_when_waiting({virtual_screen::in_deaf_time, 'c', 'y'});
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(wait_after_play(stdscr), 'y');
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(after_play_deaf_ms));
+    EXPECT_FALSE(is_nodelay(stdscr));
+}
+
+TEST(KeyReads, AWaitAfterPlayPassesOverTheKeysItIgnoresAndTicksWhenAsked) {
+    virtual_screen vs;
+    vs.type_when_waiting({'s', KEY_UP, 'w', KEY_DOWN, KEY_RESIZE, 'n'});
+    EXPECT_EQ(wait_after_play(stdscr, is_move_key), 'n');
+    for (int key : {int{'s'}, int{'w'}, KEY_UP, KEY_DOWN}) EXPECT_TRUE(is_move_key(key)) << key;
+    for (int key : {int{'S'}, int{'a'}, int{'d'}, KEY_LEFT, KEY_RIGHT, int{'n'}}) EXPECT_FALSE(is_move_key(key)) << key;
+
+    // A flashing page: a key ends the ticks.
+    vs.type_when_waiting({'z'});
+    EXPECT_EQ(wait_after_play(stdscr, nullptr, nullptr, [] {}), 'z');
+}
+
+// A page put back after a resize puts the cursor back too: a shown cursor
+// would otherwise stand wherever the shrink left it.
+TEST(KeyReads, APagePutBackAfterAResizeHasItsCursorBack) {
+    virtual_screen vs;
+    mvwaddstr(stdscr, 6, 0, "Game over! Wanna play again?(y/n)");
+    page_copy page;
+    wmove(stdscr, 0, 0);
+    page.restore();
+    EXPECT_EQ(getcury(stdscr), 6);
+    EXPECT_EQ(getcurx(stdscr), 33);
+
+    vs.type_when_waiting({KEY_RESIZE, 'n'});
+    EXPECT_EQ(wait_after_play(stdscr, nullptr, nullptr), 'n');
+    EXPECT_EQ(getcury(stdscr), 6);
+    EXPECT_EQ(getcurx(stdscr), 33);
 }
 
 }  // namespace

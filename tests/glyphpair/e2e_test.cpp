@@ -376,12 +376,14 @@ TEST(GlyphpairGame, WonByKeysThenAnotherThenDeclined) {
     EXPECT_EQ(run.row(15).rfind("Time spent: 0: 0:", 0), 0u) << run.row(15);
     for (const auto& row : tiles_shown(run)) EXPECT_EQ(row.find('.'), std::string::npos) << "solved board stays";
 
+    ASSERT_TRUE(run.wait_answerable());
     run.keys({"y"});
     ASSERT_TRUE(wait_until([&] { return run.screen().find("You solved it!") == std::string::npos; }));
     for (const auto& row : tiles_shown(run)) EXPECT_EQ(row, std::string(16, '.'));
     win_by_keys(run, second, {0, 0});
     ASSERT_TRUE(run.wait_for("You solved it! Wanna play again?(y/n)", 20)) << run.screen();
 
+    ASSERT_TRUE(run.wait_answerable());
     run.keys({"n"});
     EXPECT_EQ(run.wait_exit(), 0);
     EXPECT_FALSE(run.wait_for("Quit.", 1)) << run.screen();

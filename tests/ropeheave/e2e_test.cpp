@@ -44,6 +44,7 @@ TEST(RopeheaveGame, QuitRecordsTheScoreShowsTheTableAndNoEndsWithZero) {
     t.resize(30, 90);
     ASSERT_TRUE(t.settle());
     EXPECT_TRUE(t.running()) << "ignored keys and a resize do not answer the question";
+    ASSERT_TRUE(t.wait_answerable());
     t.keys({"n"});
     EXPECT_EQ(t.wait_exit(), 0);
     EXPECT_EQ(t.screen().find("Quit."), std::string::npos);
@@ -57,6 +58,7 @@ TEST(RopeheaveGame, BeatingTheRecordShowsTheTrophyPage) {
     ASSERT_TRUE(t.wait_for("Score: 1"));
     t.keys({"q"});
     ASSERT_TRUE(t.wait_for("CONGRATULATIONS!!"));
+    ASSERT_TRUE(t.wait_answerable());
     EXPECT_EQ(t.row(12).substr(30), " |.' |    |          1");
     EXPECT_EQ(t.row(14).substr(30), "  ___|    |___  champ!");
     t.keys({"w"});
@@ -69,10 +71,12 @@ TEST(RopeheaveGame, BeatingTheRecordShowsTheTrophyPage) {
     EXPECT_EQ(t.row(4).substr(1, 5), "champ");
     EXPECT_EQ(terminal_run::read_file(t.scores_dir() + "/ropeheave_scores"),
               "tester : 1\nchamp : 1\nother : 0\n");
+    ASSERT_TRUE(t.wait_answerable());
     t.keys({"y"});
     ASSERT_TRUE(t.wait_for("Score: 0"));
     t.keys({"q"});
     ASSERT_TRUE(t.wait_for("HIGH SCORES"));
+    ASSERT_TRUE(t.wait_answerable());
     t.keys({"N"});
     EXPECT_EQ(t.wait_exit(), 0);
 }
@@ -97,8 +101,10 @@ TEST(RopeheaveGame, PagesStayWholeAndInsideTheFrameThroughAResize) {
     EXPECT_EQ(t.row(15), std::string(30, ' ') + " |            |");
     shrink_and_grow(t, "Press a key to continue");
     EXPECT_EQ(t.row(16).substr(30), " |____________|");
+    ASSERT_TRUE(t.wait_answerable());
     t.keys({"x"});
     ASSERT_TRUE(t.wait_for("HIGH SCORES"));
+    ASSERT_TRUE(t.wait_answerable());
     t.keys({"n"});
     EXPECT_EQ(t.wait_exit(), 0);
 }
@@ -155,8 +161,36 @@ TEST(RopeheaveGame, FromLevelFourTheFigureNoLongerCoversTheScore) {
     EXPECT_NE(terminal_run::row_of(screen, 15).find("Score: " + std::to_string(score) + " "), std::string::npos)
         << screen;
     EXPECT_NE(terminal_run::row_of(screen, 16).find("Level: 4"), std::string::npos) << screen;
+    ASSERT_TRUE(t.wait_answerable());
     t.keys({"n"});
     EXPECT_EQ(t.wait_exit(), 0);
+}
+
+// A player still typing when the opponent wins: the keys typed up to the loss
+// and just after it must leave the table and the question on the screen.
+TEST(RopeheaveGame, TypingThroughTheLossLeavesTheTableUp) {
+    terminal_run::options o;
+    o.gated = true;
+    o.seed = 1;
+    terminal_run t(program_path("ropeheave"), o);
+    ASSERT_TRUE(t.step_until("Type!", 5));
+    // '1' is never in the queue, so it pulls nothing: the opponent wins.
+    bool lost = false;
+    for (int i = 0; i < 3000 && !lost; ++i) {
+        t.type("1");
+        if (!t.step()) break;
+        lost = t.screen().find("Wanna play again? (y/n)") != std::string::npos;
+    }
+    ASSERT_TRUE(lost) << t.screen();
+    t.type("1x1y");
+    ASSERT_TRUE(t.settle());
+    EXPECT_NE(t.screen().find("HIGH SCORES"), std::string::npos) << t.screen();
+    EXPECT_NE(t.screen().find("Wanna play again? (y/n)"), std::string::npos);
+    EXPECT_TRUE(t.running());
+    ASSERT_TRUE(t.wait_answerable());
+    t.keys({"n"});
+    EXPECT_EQ(t.wait_exit(), 0);
+    EXPECT_EQ(terminal_run::read_file(t.scores_dir() + "/ropeheave_scores"), "tester : 0\n") << "one game only";
 }
 
 TEST(RopeheaveGame, InterruptPrintsQuitExitsWithTwoAndRecordsNothing) {

@@ -94,6 +94,27 @@ bool waiting_call(const std::string& syscall_line) {
     return waits.count(atoi(syscall_line.c_str())) != 0;
 }
 
+// A wait with no time-out: a read of the terminal, a wait for a child, or a
+// poll or select with no time-out. The words of the line after the number are
+// the call's arguments.
+bool waits_without_time_out_in(const std::string& syscall_line) {
+    std::istringstream in(syscall_line);
+    long nr = -1;
+    std::string word;
+    std::vector<uint64_t> args;
+    if (!(in >> nr)) return false;
+    while (args.size() < 6 && in >> word) args.push_back(strtoull(word.c_str(), nullptr, 16));
+    if (args.size() < 6) return false;
+    switch (nr) {
+    case 0: return args[0] == 0;                          // read, of the terminal on fd 0
+    case 61: case 247: return true;                       // wait4, waitid
+    case 7: return static_cast<int32_t>(args[2]) < 0;     // poll
+    case 271: return args[2] == 0;                        // ppoll
+    case 23: case 270: return args[4] == 0;               // select, pselect6
+    default: return false;
+    }
+}
+
 }  // namespace
 
 std::string program_path(const std::string& name) { return std::string(KM_BIN_DIR) + "/" + name; }
@@ -223,6 +244,14 @@ bool terminal_run::waits_for_input() {
     return true;
 }
 
+bool terminal_run::waits_without_time_out() {
+    const std::vector<int> pids = processes_of_session(pane_pid());
+    if (pids.empty()) return false;
+    for (int pid : pids)
+        if (!waits_without_time_out_in(read_file("/proc/" + std::to_string(pid) + "/syscall"))) return false;
+    return true;
+}
+
 uint64_t terminal_run::bytes_read() {
     uint64_t total = 0;
     for (int pid : processes_of_session(pane_pid())) {
@@ -290,6 +319,12 @@ std::string terminal_run::row_of(const std::string& screen, int y) {
 
 std::string terminal_run::row(int y) { return row_of(screen(), y); }
 
+std::pair<int, int> terminal_run::cursor() {
+    int x = -1, y = -1;
+    sscanf(tmux("display -p -t run '#{cursor_x} #{cursor_y}'").c_str(), "%d %d", &x, &y);
+    return {y, x};
+}
+
 bool terminal_run::wait_until(const std::function<bool(const std::string&)>& holds, double seconds) {
     for (deadline d(seconds); !d.passed();) {
         if (holds(screen())) {
@@ -345,6 +380,28 @@ bool terminal_run::settle(double seconds) {
             continue;
         }
         pause_ms(5);
+    }
+    return false;
+}
+
+bool terminal_run::wait_answerable(double seconds) {
+    for (deadline d(seconds); !d.passed();) {
+        if (at_gate()) {
+            const uint64_t left = __atomic_load_n(&counts_[1], __ATOMIC_SEQ_CST);
+            if (write(steps_, "s", 1) != 1) return false;
+            for (deadline s(5); !s.passed() && __atomic_load_n(&counts_[1], __ATOMIC_SEQ_CST) == left;) pause_ms(2);
+            continue;
+        }
+        // The gate's own wait has no time-out either: it is looked at again after the calls.
+        if (queued_input() == 0 && waits_without_time_out() && !at_gate()) {
+            // Twice, a little apart: a call caught on its way through is not a wait.
+            pause_ms(20);
+            if (queued_input() == 0 && waits_without_time_out() && !at_gate()) {
+                stable_capture("");
+                return true;
+            }
+        }
+        pause_ms(2);
     }
     return false;
 }

@@ -13,6 +13,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 // Path of a built program of the suite.
@@ -64,6 +65,8 @@ public:
     std::string screen();             // plain text, one line per row
     std::string screen_with_attrs();  // with the escape sequences of attributes and colours
     std::string row(int y);
+    // Where the terminal's cursor stands: {row, column}.
+    std::pair<int, int> cursor();
     static std::string row_of(const std::string& screen, int y);
 
     // Polls the screen until `text` shows (true) or `seconds` pass (false).
@@ -76,6 +79,13 @@ public:
     // ask and waits for input again, with its screen drawn; false on time-out.
     // A gated program standing at a pause with keys unread is stepped past it.
     bool settle(double seconds = 10);
+    // Waits until the program reads keys with no time-out, as a question or a
+    // page after play does once its deaf time is over (that wait drops every
+    // key of its first 300 ms, through timed reads); false on time-out. A gated
+    // program standing at a pause (the deaf time's read among them) is stepped
+    // past it. Not for a flashing page, which never reads without a time-out:
+    // a sign of its own (the next flash) tells that its deaf time is over.
+    bool wait_answerable(double seconds = 10);
     // Polls until the program has ended; its exit status, or -1 on time-out.
     // Everything it printed is on the screen by then.
     int wait_exit(double seconds = 10);
@@ -113,6 +123,7 @@ private:
     int pane_pid();
     int queued_input();
     bool waits_for_input();
+    bool waits_without_time_out();
     uint64_t bytes_read();
     bool at_gate();
     bool throttled_sleep();

@@ -41,6 +41,22 @@ bool crash(terminal_run& t) {
     return false;
 }
 
+// The line of the trophy's pedestal, with its attributes.
+std::string pedestal_line(terminal_run& t) {
+    std::istringstream in(t.screen_with_attrs());
+    std::string line;
+    while (std::getline(in, line))
+        if (line.find("|____________|") != std::string::npos) return line;
+    return "";
+}
+
+// A flashing trophy reads with a time-out, so it never waits as a question
+// does: the figure's next colour is the sign that its deaf time is over.
+bool past_deaf_time_of_flashing_trophy(terminal_run& t) {
+    const std::string first = pedestal_line(t);
+    return t.step_until([&](const std::string&) { return pedestal_line(t) != first; }, 50);
+}
+
 }  // namespace
 
 TEST(VoltriderProgram, TheHintShowsUnderTheFrameUntilTheFirstKey) {
@@ -106,6 +122,7 @@ TEST(VoltriderProgram, ACrashEndsTheGameAndItsScoreIsMarkedInTheTable) {
     ASSERT_TRUE(t.wait_for(game_over));
     EXPECT_EQ(t.row(22).substr(0, game_over.size()), game_over);
     EXPECT_EQ(t.row(21).rfind("└─", 0), 0u) << "the frame's bottom line";
+    ASSERT_TRUE(t.wait_answerable());
     t.keys({"x"});
     ASSERT_TRUE(t.wait_for("Wanna play again"));
     EXPECT_EQ(t.row(3).substr(0, 16), ">*>*>Top 10<*<*<");
@@ -114,9 +131,32 @@ TEST(VoltriderProgram, ACrashEndsTheGameAndItsScoreIsMarkedInTheTable) {
     const std::string score = entry.substr(15, entry.find_last_not_of(' ') - 14);
     EXPECT_EQ(terminal_run::read_file(t.scores_dir() + "/voltrider_scores"), "tester : " + score + "\n");
     EXPECT_EQ(t.row(6).substr(0, 33), "Game over! Wanna play again?(y/n)");
+    ASSERT_TRUE(t.wait_answerable());
     t.keys({"n"});
     EXPECT_EQ(t.wait_exit(), 0);
     EXPECT_EQ(t.screen().find("Quit."), std::string::npos);
+}
+
+// The question's cursor stands after it; a resize that cuts the page leaves it
+// wherever the shrink put it, and the page put back must put it back too.
+TEST(VoltriderProgram, AfterAResizeAtTheQuestionTheCursorIsBackAfterIt) {
+    terminal_run t(voltrider(), frozen());
+    ASSERT_TRUE(t.wait_for(hint));
+    ASSERT_TRUE(crash(t)) << t.screen();
+    ASSERT_TRUE(t.wait_answerable());
+    t.keys({"x"});
+    ASSERT_TRUE(t.wait_for("Wanna play again"));
+    ASSERT_TRUE(t.wait_answerable());
+    const std::pair<int, int> after_question{6, 33};
+    EXPECT_EQ(t.cursor(), after_question);
+    t.resize(5, 20);
+    ASSERT_TRUE(t.settle());
+    t.resize(24, 80);
+    ASSERT_TRUE(t.settle());
+    ASSERT_TRUE(t.wait_for("Game over! Wanna play again?(y/n)"));
+    EXPECT_EQ(t.cursor(), after_question);
+    t.keys({"n"});
+    EXPECT_EQ(t.wait_exit(), 0);
 }
 
 TEST(VoltriderProgram, ANewRecordShowsTheTrophyAndAnotherGameFollows) {
@@ -124,14 +164,17 @@ TEST(VoltriderProgram, ANewRecordShowsTheTrophyAndAnotherGameFollows) {
     std::ofstream(t.scores_dir() + "/voltrider_scores") << "someone : 1\n";
     ASSERT_TRUE(t.wait_for(hint));
     ASSERT_TRUE(crash(t)) << t.screen();
+    ASSERT_TRUE(t.wait_answerable());
     t.keys({"x"});
     ASSERT_TRUE(t.wait_for("*****CONGRATULATIONS!****"));
     EXPECT_NE(t.screen().find("someone"), std::string::npos);
     EXPECT_NE(t.screen().find("Press a key to proceed:"), std::string::npos);
+    ASSERT_TRUE(past_deaf_time_of_flashing_trophy(t));
     t.keys({"x"});
     ASSERT_TRUE(t.wait_for("Wanna play again"));
     EXPECT_EQ(t.row(4).substr(0, 15), ">>>1) tester : ");
     EXPECT_EQ(t.row(5).substr(0, 14), "2) someone : 1");
+    ASSERT_TRUE(t.wait_answerable());
     t.keys({"y"});
     ASSERT_TRUE(t.wait_gone("Wanna play again"));
     ASSERT_TRUE(t.settle());
@@ -152,6 +195,7 @@ TEST(VoltriderProgram, TheTrophyPageEndsWhenItsTerminalIsGoneWhileHangUpsAreIgno
     std::ofstream(t.scores_dir() + "/voltrider_scores") << "someone : 1\n";
     ASSERT_TRUE(t.wait_for(hint));
     ASSERT_TRUE(crash(t));
+    ASSERT_TRUE(t.wait_answerable());
     t.keys({"x"});
     ASSERT_TRUE(t.wait_for("*****CONGRATULATIONS!****"));
     const std::vector<int> game = t.processes();
@@ -169,15 +213,6 @@ TEST(VoltriderProgram, TheTrophyPageEndsWhenItsTerminalIsGoneWhileHangUpsAreIgno
     for (int pid : game) kill(pid, SIGKILL);
 }
 
-// The line of the trophy's pedestal, with its attributes.
-std::string pedestal_line(terminal_run& t) {
-    std::istringstream in(t.screen_with_attrs());
-    std::string line;
-    while (std::getline(in, line))
-        if (line.find("|____________|") != std::string::npos) return line;
-    return "";
-}
-
 TEST(VoltriderProgram, TheTrophyFlashesInColourUnlessThePhotosensitivitySwitchWasPressed) {
     for (bool switched : {false, true}) {
         terminal_run t(voltrider(), frozen());
@@ -188,14 +223,18 @@ TEST(VoltriderProgram, TheTrophyFlashesInColourUnlessThePhotosensitivitySwitchWa
             ASSERT_TRUE(t.settle());
         }
         ASSERT_TRUE(crash(t)) << t.screen();
+        ASSERT_TRUE(t.wait_answerable());
         t.keys({"x"});
         ASSERT_TRUE(t.wait_for("*****CONGRATULATIONS!****"));
         std::string line = pedestal_line(t);
         ASSERT_NE(line, "");
         // A foreground colour of the six (30 to 37 and their 256-colour forms) shows as an SGR with 3x.
         EXPECT_EQ(line.find("\x1b[3") != std::string::npos, !switched) << (switched ? "after e" : "colours on");
+        if (switched) ASSERT_TRUE(t.wait_answerable());
+        else ASSERT_TRUE(past_deaf_time_of_flashing_trophy(t));
         t.keys({"q"});
         ASSERT_TRUE(t.wait_for("Wanna play again"));
+        ASSERT_TRUE(t.wait_answerable());
         t.keys({"n"});
         EXPECT_EQ(t.wait_exit(), 0);
     }

@@ -223,10 +223,11 @@ TEST_F(VoltriderScreen, AResizeDuringAStopOrAtTheGameOverLineDrawsTheScreenAgain
     EXPECT_EQ(pse_hint_ticks, 5);
 
     pse_hint_ticks = 0;
+    screen.type_when_waiting({'x'});
     show_game_over(g);  // drawn once, as the game ends
     EXPECT_EQ(g.cell(0, 0), COUNTDOWN_START + 1);
     werase(stdscr);
-    screen.keys({KEY_RESIZE, KEY_RESIZE, 'x'});
+    screen.type_when_waiting({KEY_RESIZE, KEY_RESIZE, 'x'});
     show_game_over(g);
     EXPECT_EQ(screen.text(22, 0, 46), "Game over! Press a key to see the high scores:");
     EXPECT_EQ(glyph_at(21, 76), ACS_LRCORNER & glyph_bits);
