@@ -49,6 +49,14 @@ step_end play_game() {
     }
 }
 
+// One game of the match, its winner counted.
+void play() {
+    settle_match(game);
+    record_win(game, play_game());
+}
+
+bool finish_game() { return !declines_another_game(ask_play_again(game)); }
+
 }  // namespace
 
 }  // namespace coilclash
@@ -67,12 +75,8 @@ int main(int argc, char** argv) {
     before_fatal_error = [] { endwin(); };
     if (colours) init_snake_colors(game);
     game.wins_needed = 5;
-    for (;;) {
-        settle_match(game);
-        record_win(game, play_game());
-        if (declines_another_game(ask_play_again(game))) {
-            endwin();
-            return 0;
-        }
-    }
+    do play();
+    while (finish_game());
+    endwin();
+    return 0;
 }

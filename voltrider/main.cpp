@@ -8,9 +8,8 @@ namespace voltrider {
 
 namespace {
 
-enum class game_end { crashed, quit };
-
-game_end play(game& g) {
+// One game, until the vehicle crashes; the quit key leaves the program from here.
+void play(game& g) {
     new_game(g);
     int key = 0;
     int last_key = 0;
@@ -38,9 +37,10 @@ game_end play(game& g) {
         if (key != ERR) pse_hint_ticks = 0;
         switch (play_tick(g, meaning_of(key), screens)) {
         case tick_end::crashed:
-            return game_end::crashed;
+            show_game_over(g);
+            return;
         case tick_end::quit:
-            return game_end::quit;
+            quit_program();
         case tick_end::going:
             break;
         }
@@ -59,11 +59,8 @@ int main(int argc, char**) {
     game g;
     size_arena(g, LINES, COLS);
     if (colours) init_flash_colours();
-    for (;;) {
-        if (play(g) == game_end::quit) quit_program();
-        show_game_over(g);
-        if (!finish_game(g)) break;
-    }
+    do play(g);
+    while (finish_game(g));
     endwin();
     return 0;
 }
