@@ -37,9 +37,9 @@ void draw_stopped(const game& g) {
 void draw_final_board(const game& g) {
     draw_target();
     draw_banner();
-    mvwprintw(stdscr, 5, 0, "Score: %ld", static_cast<long>(g.score));
+    put_format(5, 0, COLS, "Score: %ld", static_cast<long>(g.score));
     draw_stopped(g);
-    mvwprintw(stdscr, 23, 0, "Press any key to continue:");
+    put(23, 0, "Press any key to continue:");
 }
 
 }  // namespace
@@ -76,8 +76,8 @@ void draw_letter(const letter_record& L) {
 void draw_play_screen(const game& g) {
     draw_target();
     draw_banner();
-    put_format(5, 0, "Score: %ld", static_cast<long>(g.score));
-    put_format(6, 0, "Shots: %d", g.shots);
+    put_format(5, 0, COLS, "Score: %ld", static_cast<long>(g.score));
+    put_format(6, 0, COLS, "Shots: %d", g.shots);
     draw_stopped(g);
     for (const letter_record& L : g.letters) draw_letter(L);
     if (g.message_ticks != 0) put(23, 0, g.message);

@@ -45,10 +45,12 @@ void init_palette() {
 void draw_square(int top, int left) { draw_box(top, left, top + square_last_row, left + square_last_col); }
 
 void draw_banner(const world& w) {
-    mvwprintw(stdscr, 0, 0, "%s", banner_lines[0]);
-    mvwprintw(stdscr, 1, 0, "%-17sScore: %ld", banner_lines[1], static_cast<long>(w.score));
-    mvwprintw(stdscr, 2, 0, "%-17sCombo: %d", banner_lines[2], w.combo);
-    wprintw(stdscr, "\n");
+    put(0, 0, banner_lines[0]);
+    put_format(1, 0, COLS, "%-17sScore: %ld", banner_lines[1], static_cast<long>(w.score));
+    put_format(2, 0, COLS, "%-17sCombo: %d", banner_lines[2], w.combo);
+    // The rest of the row goes, and the cursor waits at the start of the next, as after a newline.
+    wclrtoeol(stdscr);
+    wmove(stdscr, 3, 0);
 }
 
 void draw_player(const world& w) {
@@ -90,7 +92,7 @@ namespace {
 void high_score_prompt() {
     // The prompt belongs just below the play area; a terminal without that row gets it on its last row.
     const int row = LINES > 24 ? 24 : LINES - 1;
-    mvwprintw(stdscr, row, 0, "Press a key to see the high scores:");
+    put(row, 0, "Press a key to see the high scores:");
     wrefresh(stdscr);
 }
 

@@ -50,8 +50,8 @@ void draw_border(const arena& board) {
 void draw_arena(const duel& g) {
     const arena& board = g.board;
     draw_border(board);
-    put_format(1, 16, "Computer's wins: %d", g.computer.wins);
-    put_format(2, 16, "Your wins: %d", g.player.wins);
+    put_format(1, 16, COLS, "Computer's wins: %d", g.computer.wins);
+    put_format(2, 16, COLS, "Your wins: %d", g.player.wins);
     const chtype computer_cell = ' ' | A_STANDOUT | static_cast<chtype>(g.computer.color);
     const chtype player_cell = ' ' | A_STANDOUT | static_cast<chtype>(g.player.color);
     for (int r = 0; r < board.len; ++r) {

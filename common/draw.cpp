@@ -41,13 +41,13 @@ void put(int row, int col, const char* text, attr_t attr) {
     for (int x = col; *text != '\0'; ++text, ++x) put(row, x, static_cast<unsigned char>(*text) | attr);
 }
 
-void put_format(int row, int col, const char* format, ...) {
+void put_format(int row, int col, int end, const char* format, ...) {
     char text[256];
     va_list args;
     va_start(args, format);
     vsnprintf(text, sizeof text, format, args);
     va_end(args);
-    put(row, col, text);
+    put_clipped(row, col, end, text);
 }
 
 void put_clipped(int row, int col, int end, const char* text, attr_t attr) {

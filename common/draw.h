@@ -20,9 +20,10 @@ void put(int row, int col, chtype c);
 // The window's own attributes still apply; `attr` is added to them.
 void put(int row, int col, const char* text, attr_t attr = A_NORMAL);
 
-// Formatted text, written like `put`: a number that grows runs off the edge
-// instead of onto the next row. Longer than a row of 255 cells is cut.
-void put_format(int row, int col, const char* format, ...) __attribute__((format(printf, 3, 4)));
+// Formatted text, written like put_clipped: a number that grows runs off at
+// `end` or the window's edge instead of onto the next row. Longer than 255
+// bytes is cut.
+void put_format(int row, int col, int end, const char* format, ...) __attribute__((format(printf, 4, 5)));
 
 // Text that may hold multi-byte characters, from (row, col), cut before column
 // `end` and the window's right edge, and never inside a character: curses would

@@ -24,19 +24,6 @@ const char* const trophy_figure[] = {
     "     |    |",    "  ___|    |___", " |            |", " |____________|",
 };
 
-// Clipped before column `end`: curses would carry a long line over to the next
-// row, across the frame and the trophy (a long holder's name), or anywhere in a
-// narrow terminal.
-[[gnu::format(printf, 4, 5)]] void print_clipped(int row, int col, int end, const char* format, ...) {
-    char text[256];
-    va_list args;
-    va_start(args, format);
-    vsnprintf(text, sizeof text, format, args);
-    va_end(args);
-    put_clipped(row, col, end, text);
-}
-
-
 // Reads the entry after the new best: the record that just fell.
 bool read_former_best(char name[max_name_length + 1], int64_t* score) {
     if (score_stream == nullptr) return false;
@@ -51,13 +38,13 @@ bool read_former_best(char name[max_name_length + 1], int64_t* score) {
 void framed_trophy_page(const char* holder, int64_t record, const score_screen& s) {
     dot_row(1);
     dot_row(22);
-    print_clipped(1, 32, inside_frame, "CONGRATULATIONS!!");
+    put_format(1, 32, inside_frame, "CONGRATULATIONS!!");
     for (int i = 0; i < 9; ++i) {
-        if (i == 4) print_clipped(8 + i, 30, inside_frame, framed_trophy[i], static_cast<long>(record));
-        else if (i == 6) print_clipped(8 + i, 30, inside_frame, framed_trophy[i], holder);
-        else print_clipped(8 + i, 30, inside_frame, "%s", framed_trophy[i]);
+        if (i == 4) put_format(8 + i, 30, inside_frame, framed_trophy[i], static_cast<long>(record));
+        else if (i == 6) put_format(8 + i, 30, inside_frame, framed_trophy[i], holder);
+        else put_format(8 + i, 30, inside_frame, "%s", framed_trophy[i]);
     }
-    print_clipped(21, 29, inside_frame, "Press a key to continue");
+    put_format(21, 29, inside_frame, "Press a key to continue");
     wrefresh(stdscr);
     wait_after_play(stdscr, is_move_key);
     erase_rect(0, 0, 24, 80);
@@ -74,20 +61,20 @@ page_end show_framed(int8_t result, const score_screen& s) {
         if (read_former_best(holder, &record) && record > 0) framed_trophy_page(holder, record, s);
     }
     if (result == score_failed || score_stream == nullptr) {
-        print_clipped(1, 0, inside_frame, "%s", s.failure_text);
-        print_clipped(2, 0, inside_frame, "However, your score is %ld.", static_cast<long>(s.score));
+        put_format(1, 0, inside_frame, "%s", s.failure_text);
+        put_format(2, 0, inside_frame, "However, your score is %ld.", static_cast<long>(s.score));
     } else {
         rewind(score_stream);
-        print_clipped(1, 36, inside_frame, "HIGH SCORES");
+        put_format(1, 36, inside_frame, "HIGH SCORES");
         char name[max_name_length + 1];
         int64_t score = 0;
         const int shown = s.shown < 11 ? s.shown : 11;
         for (int i = 0; i < shown && read_entry(score_stream, name, &score) == 2; ++i) {
             int row = 2 + 2 * i;
             dot_row(row);
-            print_clipped(row, 1, inside_frame, "%s%s", i == static_cast<uint8_t>(result) ? ">>>" : "", name);
+            put_format(row, 1, inside_frame, "%s%s", i == static_cast<uint8_t>(result) ? ">>>" : "", name);
             // A negative score's last digit takes the frame's column.
-            print_clipped(row, 79 - digit_count(score), 80, "%ld", static_cast<long>(score));
+            put_format(row, 79 - digit_count(score), 80, "%ld", static_cast<long>(score));
         }
     }
     if (s.screen_attr) wattr_off(stdscr, s.screen_attr, nullptr);
@@ -120,15 +107,15 @@ const char* const printed_trophy_text[] = {
 void printed_trophy_page(const char* holder, int64_t record, const score_screen& s) {
     const int top = s.origin_row;
     for (int i = 0; i < 12; ++i) {
-        if (i == 5) print_clipped(top + i, 0, COLS, "           %14ld", static_cast<long>(record));
-        else if (i == 7) print_clipped(top + i, 0, COLS, "              %11s", holder);
-        else print_clipped(top + i, 0, COLS, "%s", printed_trophy_text[i]);
+        if (i == 5) put_format(top + i, 0, COLS, "           %14ld", static_cast<long>(record));
+        else if (i == 7) put_format(top + i, 0, COLS, "              %11s", holder);
+        else put_format(top + i, 0, COLS, "%s", printed_trophy_text[i]);
     }
     size_t k = 0;
     auto draw_figure = [&] {
         const attr_t a = s.trophy_attrs.empty() ? 0 : s.trophy_attrs[k];
         if (a) wattr_on(stdscr, a, nullptr);
-        for (int i = 0; i < 9; ++i) print_clipped(top + 1 + i, 0, COLS, "%s", trophy_figure[i]);
+        for (int i = 0; i < 9; ++i) put_format(top + 1 + i, 0, COLS, "%s", trophy_figure[i]);
         if (a) wattr_off(stdscr, a, nullptr);
         // The next colour for the next tenth.
         if (!s.trophy_attrs.empty()) k = (k + 1) % s.trophy_attrs.size();
@@ -151,8 +138,8 @@ void printed_trophy_page(const char* holder, int64_t record, const score_screen&
 page_end show_printed(int8_t result, const score_screen& s) {
     header(s);
     if (result == score_failed || score_stream == nullptr) {
-        mvwprintw(stdscr, 3, 0, "%s", s.failure_text);
-        wprintw(stdscr, "\nHowever, your score is %ld.", static_cast<long>(s.score));
+        put_format(3, 0, COLS, "%s", s.failure_text);
+        put_format(4, 0, COLS, "However, your score is %ld.", static_cast<long>(s.score));
         wrefresh(stdscr);
         return {getcury(stdscr), getcurx(stdscr)};
     }
@@ -163,11 +150,11 @@ page_end show_printed(int8_t result, const score_screen& s) {
     }
     rewind(score_stream);
     int row = s.origin_row;
-    print_clipped(row++, 0, COLS, ">*>*>Top %d<*<*<", s.shown);
+    put_format(row++, 0, COLS, ">*>*>Top %d<*<*<", s.shown);
     char name[max_name_length + 1];
     int64_t score = 0;
     for (int i = 1; i <= s.shown && read_entry(score_stream, name, &score) == 2; ++i)
-        print_clipped(row++, 0, COLS, "%s%d) %s : %ld", i == result + 1 ? ">>>" : "", i, name, static_cast<long>(score));
+        put_format(row++, 0, COLS, "%s%d) %s : %ld", i == result + 1 ? ">>>" : "", i, name, static_cast<long>(score));
     wrefresh(stdscr);
     // A blank row after the table.
     return {row + 1, 0};

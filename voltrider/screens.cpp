@@ -86,10 +86,10 @@ void draw_banner() {
 }
 
 void draw_status(const game& g) {
-    put_format(1, 12, "Score:%ld", static_cast<long>(g.score));
-    if (g.immunity != 0) put_format(2, 12, "Immunity:%d", g.immunity);
-    else if (g.flight != 0) put_format(2, 12, "Flight:%d", g.flight);
-    else if (g.no_trail != 0) put_format(2, 12, "NoTrail:%d", g.no_trail);
+    put_format(1, 12, COLS, "Score:%ld", static_cast<long>(g.score));
+    if (g.immunity != 0) put_format(2, 12, COLS, "Immunity:%d", g.immunity);
+    else if (g.flight != 0) put_format(2, 12, COLS, "Flight:%d", g.flight);
+    else if (g.no_trail != 0) put_format(2, 12, COLS, "NoTrail:%d", g.no_trail);
 }
 
 void draw_arena_border(const game& g) {
@@ -210,13 +210,13 @@ void show_game_over(game& g) {
     blocking_input();
     draw_arena(g);
     wrefresh(stdscr);
-    mvwprintw(stdscr, g.arena_rows + arena_top + 1, 0, "%s", line);
+    put(g.arena_rows + arena_top + 1, 0, line);
     wrefresh(stdscr);
     // A terminal shrunk and grown again has lost what lay outside the small size,
     // the question under the frame included: the whole screen is drawn anew.
     wait_after_play(stdscr, nullptr, [&] {
         redraw_play_screen(g);
-        mvwprintw(stdscr, g.arena_rows + arena_top + 1, 0, "%s", line);
+        put(g.arena_rows + arena_top + 1, 0, line);
         wrefresh(stdscr);
     });
 }

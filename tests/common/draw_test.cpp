@@ -33,9 +33,11 @@ TEST(Drawing, TextIsClippedAtEveryEdgeAndNeverWraps) {
 
 TEST(Drawing, FormattedTextClipsLikePlainText) {
     virtual_screen vs(3, 10);
-    put_format(1, 3, "Score:%ld", 123456L);
+    put_format(1, 3, 10, "Score:%ld", 123456L);
     EXPECT_EQ(vs.text(1), "   Score:1");
     EXPECT_EQ(vs.text(2), "          ") << "a growing number never runs onto the next row";
+    put_format(0, 0, 4, "%s", "wide text");
+    EXPECT_EQ(vs.text(0), "wide      ") << "cut before its end column";
 }
 
 TEST(Drawing, TextCarriesItsAttributeOverTheWindows) {
