@@ -117,7 +117,10 @@ int ask_play_again(const duel& g) {
     // Under the arena, or on the last row of a terminal too short for that.
     const auto ask = [&] {
         static const char question[] = "Game over! Wanna play again?(y/n)";
-        put(std::min(g.board.len + 5, LINES - 1), 0, question);
+        const int row = std::min(g.board.len + 5, LINES - 1);
+        put(row, 0, question);
+        // Moved onto an arena row, the rest of that row would read as part of the question.
+        if (row < g.board.len + 5) wclrtoeol(stdscr);
     };
     ask();
     curs_set(1);

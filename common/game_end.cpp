@@ -25,5 +25,5 @@ bool end_game(const game_end& end) {
     put_clipped(at.row, at.col, COLS, end.question, end.question_attr);
     curs_set(1);
     wrefresh(stdscr);
-    return !declines_another_game(wait_after_play(stdscr, is_move_key));
+    return !declines_another_game(wait_after_play(stdscr, end.passed_over));
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "score_screen.h"
+#include "terminal.h"
 
 struct game_end {
     const char* file_name = nullptr;  // the game's table
@@ -20,6 +21,8 @@ struct game_end {
     int question_row = -1;
     int question_col = 0;
     int rows_below_table = 0;
+    // Keys the question reads past; null for none.
+    bool (*passed_over)(int key) = is_move_key;
 };
 
 // Where the question goes: a terminal too short for its row gets it on its last row.

@@ -233,6 +233,8 @@ bool finish_game(const game& g) {
     end.screen.draw_header = draw_banner;
     end.screen.trophy_attrs.assign(std::begin(flash_colours), std::end(flash_colours));
     end.question = "Game over! Wanna play again?(y/n)";
+    // Every key but the three that decline deals again, the steering keys too.
+    end.passed_over = nullptr;
     return end_game(end);
 }
 

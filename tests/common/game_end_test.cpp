@@ -90,4 +90,17 @@ TEST_F(GameEndRun, OnAShortTerminalTheQuestionTakesTheLastRowAloneAndIsAnswered)
     }
 }
 
+TEST_F(GameEndRun, AQuestionThatPassesOverNothingTakesAMoveKeyForAnAnswer) {
+    virtual_screen vs(24, 80);
+    game_end e = printed_end(2);
+    e.file_name = "printed_scores";
+    e.table_size = 10;
+    e.screen.kind = score_screen::printed;
+    e.screen.shown = 10;
+    e.question = "Game over! Wanna play again?(y/n)";
+    e.passed_over = nullptr;
+    vs.type_when_waiting({KEY_UP, 'n'});
+    EXPECT_TRUE(end_game(e)) << "Up deals again before the 'n' is read";
+}
+
 }  // namespace

@@ -29,17 +29,20 @@ virtual_screen::virtual_screen(int rows, int cols, const char* term) {
     size.ws_col = static_cast<unsigned short>(cols);
     ioctl(slave, TIOCSWINSZ, &size);
     in_ = fdopen(slave, "r");
-    out_ = fdopen(dup(slave), "w");
+    // Close-on-exec like the first: a program a test starts must not hold the
+    // terminal open, or the drain below would wait for it to end.
+    out_ = fdopen(fcntl(slave, F_DUPFD_CLOEXEC, 0), "w");
     if (in_ == nullptr || out_ == nullptr) throw std::runtime_error("virtual_screen: no terminal");
     keyboard_ = master;
+    reader_tid_ = static_cast<int>(syscall(SYS_gettid));
+    screen_ = newterm(term, out_, in_);
+    if (screen_ == nullptr) throw std::runtime_error("virtual_screen: newterm failed");
+    // Started only once nothing can throw: a running thread left behind would end the whole test run.
     drain_ = std::thread([master] {
         char buf[4096];
         while (read(master, buf, sizeof buf) > 0) {
         }
     });
-    reader_tid_ = static_cast<int>(syscall(SYS_gettid));
-    screen_ = newterm(term, out_, in_);
-    if (screen_ == nullptr) throw std::runtime_error("virtual_screen: newterm failed");
     set_term(screen_);
     resizeterm(rows, cols);
     noecho();
