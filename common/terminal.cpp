@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <string>
+#include <vector>
 
 #include <unistd.h>
 
@@ -118,48 +120,153 @@ namespace {
 
 constexpr int key_escape = 27;
 
-// A key that is already there: curses keeps the rest of a sequence it did not
-// recognise, so what belongs to it needs no waiting, and a lone ESC is told at once.
-int key_at_hand(WINDOW* w) {
+// A key that is already there, or that comes within `wait_ms`: curses keeps
+// the rest of a sequence it did not recognise, so what belongs to it needs no
+// waiting, and a lone ESC is told at once.
+int key_at_hand(WINDOW* w, int wait_ms = 0) {
     if (paced) cbreak();
     const int delay = wgetdelay(w);
-    nodelay(w, TRUE);
+    wtimeout(w, wait_ms);
     const int key = wgetch(w);
     wtimeout(w, delay);
     if (paced) halfdelay(1);
     return key;
 }
 
-// Reads what follows an ESC that curses handed back alone, and tells whether
-// it was a lone ESC. Anything else (an Alt key, a sequence of a terminal whose
-// keys differ from its description, a mouse report of another kind) is read
-// to its end and dropped, so that none of its bytes passes for a key.
-bool lone_escape(WINDOW* w) {
-    const int next = key_at_hand(w);
-    if (next == ERR) return true;
-    if (next == '[') {
+// Reads what follows an ESC that curses handed back alone, to the end of the
+// sequence it starts: an Alt key, a sequence of a terminal whose keys differ
+// from its description, a mouse report curses was not left to read. Returns
+// the bytes, the ESC first; the ESC alone when nothing followed it. A key
+// curses recognised after the ESC stands as a NUL, which no sequence has.
+std::string escape_sequence(WINDOW* w) {
+    std::string seq(1, static_cast<char>(key_escape));
+    const auto next = [&](int wait_ms) {
+        const int c = key_at_hand(w, wait_ms);
+        if (c != ERR) seq += c <= 0xff ? static_cast<char>(c) : '\0';
+        return c;
+    };
+    const int first = next(0);
+    if (first == '[') {
         // Parameters and intermediates up to the final byte; an X10 mouse report
         // ("ESC [ M" and three raw bytes) carries its data after the final byte.
-        int c = key_at_hand(w);
+        int c = next(0);
+        // The rest of a mouse report is surely on its way: waiting for it as
+        // long as an ESC waits keeps a report split by a slow link whole.
+        const int wait = c == 'M' || c == '<' ? get_escdelay() : 0;
         const bool x10_mouse = c == 'M';
-        while (c != ERR && !(c >= 0x40 && c <= 0x7e)) c = key_at_hand(w);
+        while (c != ERR && !(c >= 0x40 && c <= 0x7e)) c = next(wait);
         if (x10_mouse)
-            for (int i = 0; i < 3; ++i) key_at_hand(w);
-    } else if (next == 'O') {
-        key_at_hand(w);
-    } else if (next == ']') {
+            for (int i = 0; i < 3 && next(wait) != ERR; ++i) {
+            }
+    } else if (first == 'O') {
+        next(0);
+    } else if (first == ']') {
         // A string up to BEL or ESC backslash.
-        for (int c = key_at_hand(w); c != ERR && c != '\a'; c = key_at_hand(w)) {
+        for (int c = next(0); c != ERR && c != '\a'; c = next(0)) {
             if (c == key_escape) {
-                key_at_hand(w);
+                next(0);
                 break;
             }
         }
     }
-    return false;
+    return seq;
+}
+
+mouse_keys mouse_taking = mouse_keys::curses;
+raw_mouse last_report;
+
+// Whether `r` is a key in the way reports are taken now; a key is kept for
+// last_mouse_report.
+bool mouse_key(const raw_mouse& r) {
+    bool key = mouse_taking == mouse_keys::every_report;
+    if (mouse_taking == mouse_keys::ends_of_clicks) {
+        // The wheel sends no release: its press is the whole notch.
+        const bool wheel = r.button >= 4 && r.button <= 7;
+        key = r.what == raw_mouse::act::release || (r.what == raw_mouse::act::press && wheel);
+    }
+    if (key) last_report = r;
+    return key;
+}
+
+// The field of a report that says what happened: the button in the low two
+// bits, the wheel and the extra buttons in high ones; a code naming no button
+// in the basic encoding is a release. Modifier keys are not told.
+raw_mouse mouse_of_code(int code, bool released, int y, int x) {
+    const int low = code & 3;
+    const bool wheel = (code & 64) != 0;
+    const bool extra = (code & 128) != 0;
+    raw_mouse r;
+    if (wheel || extra) r.button = low + (wheel ? 4 : 0) + (extra ? 8 : 0);
+    else r.button = low == 3 ? 0 : low + 1;
+    if (code & 32) r.what = raw_mouse::act::motion;
+    else if (released) r.what = raw_mouse::act::release;
+    r.y = y;
+    r.x = x;
+    return r;
+}
+
+// A decimal field of at most five digits; false when there is none.
+bool decimal(std::string_view& s, int& value) {
+    size_t n = 0;
+    value = 0;
+    while (n < s.size() && n < 6 && s[n] >= '0' && s[n] <= '9') value = value * 10 + (s[n++] - '0');
+    if (n == 0 || n > 5) return false;
+    s.remove_prefix(n);
+    return true;
 }
 
 }  // namespace
+
+std::optional<raw_mouse> decode_mouse_report(std::string_view seq) {
+    if (seq.size() == 6 && seq.substr(0, 3) == "\x1b[M") {
+        const int code = static_cast<unsigned char>(seq[3]) - 32;
+        // Cells from 1, plus 32; a terminal sends 0 for a cell it cannot encode.
+        const int x = static_cast<unsigned char>(seq[4]) - 33;
+        const int y = static_cast<unsigned char>(seq[5]) - 33;
+        if (code < 0 || x < 0 || y < 0) return std::nullopt;
+        const bool named = (code & (64 | 128)) != 0 || (code & 3) != 3;
+        return mouse_of_code(code, !named, y, x);
+    }
+    if (seq.substr(0, 3) != "\x1b[<") return std::nullopt;
+    std::string_view rest = seq.substr(3);
+    int code = 0, x = 0, y = 0;
+    if (!decimal(rest, code) || rest.empty() || rest[0] != ';') return std::nullopt;
+    rest.remove_prefix(1);
+    if (!decimal(rest, x) || rest.empty() || rest[0] != ';') return std::nullopt;
+    rest.remove_prefix(1);
+    if (!decimal(rest, y) || rest.size() != 1 || (rest[0] != 'M' && rest[0] != 'm')) return std::nullopt;
+    if (x < 1 || y < 1) return std::nullopt;
+    return mouse_of_code(code, rest[0] == 'm', y - 1, x - 1);
+}
+
+namespace {
+
+// The sequences curses knows as the mouse key, while read_key takes the reports.
+std::vector<std::string> mouse_sequences;
+
+}  // namespace
+
+mouse_keys take_mouse_reports(mouse_keys how) {
+    const mouse_keys before = mouse_taking;
+    mouse_taking = how;
+    // Curses still switches the terminal's reports on and off; it only no
+    // longer knows a report when it sees one, and hands its bytes on. The
+    // sequences go for good, not merely switched off (keyok): curses switches
+    // its mouse key on again whenever it resumes after a suspension.
+    if (how != mouse_keys::curses) {
+        while (char* seq = keybound(KEY_MOUSE, 0)) {
+            mouse_sequences.emplace_back(seq);
+            free(seq);
+            if (define_key(mouse_sequences.back().c_str(), 0) != OK) break;
+        }
+    } else {
+        for (const std::string& seq : mouse_sequences) define_key(seq.c_str(), KEY_MOUSE);
+        mouse_sequences.clear();
+    }
+    return before;
+}
+
+const raw_mouse& last_mouse_report() { return last_report; }
 
 namespace {
 
@@ -180,7 +287,16 @@ int read_key(WINDOW* w, const redraw_fn& redraw) {
             endwin();
             exit(1);
         }
-        if (key == key_escape && !lone_escape(w)) continue;
+        if (key == key_escape) {
+            const std::string seq = escape_sequence(w);
+            if (seq.size() == 1) return key;
+            if (mouse_taking == mouse_keys::curses) continue;
+            if (const auto report = decode_mouse_report(seq); report && mouse_key(*report)) return KEY_MOUSE;
+            continue;
+        }
+        // Curses no longer reads reports then; one it was handed some other way
+        // (ungetmouse) has no report of read_key's to go with it.
+        if (key == KEY_MOUSE && mouse_taking != mouse_keys::curses) continue;
         if (key != KEY_RESIZE) return key;
         if (redraw) redraw();
         else repaint();

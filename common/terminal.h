@@ -5,6 +5,8 @@
 
 #include <functional>
 #include <initializer_list>
+#include <optional>
+#include <string_view>
 
 // Programs that take no arguments say so, without a newline, and run as usual.
 // The line is ended once curses has been left, before anything else is written.
@@ -47,9 +49,46 @@ void repaint();
 // repaint) and the read goes on, so waits, questions and throttles never see it.
 // ESC (27) comes back only when nothing followed it within the ESC delay; an
 // Alt key or an escape sequence that curses does not know is read whole and
-// dropped, and the read goes on. A read that fails because the terminal is
-// gone ends the program (after endwin) with status 1.
+// dropped, and the read goes on; so is a mouse report, unless the program
+// takes the reports (take_mouse_reports). A read that fails because the
+// terminal is gone ends the program (after endwin) with status 1.
 int read_key(WINDOW* w, const redraw_fn& redraw = nullptr);
+
+// One mouse report as the terminal sent it.
+struct raw_mouse {
+    enum class act { press, release, motion };
+    act what = act::press;
+    // 1 to 3 the buttons, 4 to 7 the wheel (up, down, left, right), 8 to 11
+    // the extra buttons; 0 when the report names none (a release in the basic
+    // encoding, motion with no button held).
+    int button = 0;
+    int y = -1;  // the screen cell, from 0
+    int x = -1;
+    bool operator==(const raw_mouse&) const = default;
+};
+
+// A whole mouse report, from its ESC: the basic encoding (ESC [ M and three
+// bytes, each value plus 32) or the one with decimal fields (ESC [ < b ; x ; y
+// and M for a press, m for a release). Nothing for anything else, a report
+// cut short included.
+std::optional<raw_mouse> decode_mouse_report(std::string_view seq);
+
+// What read_key makes of the mouse reports of a program that switched them on
+// with mousemask. Curses folds reports that arrive together into one event and
+// getmouse hands back only the newest, so a program that must see every press
+// and release takes the reports from read_key instead.
+enum class mouse_keys {
+    curses,          // curses reads them (KEY_MOUSE and getmouse); the start
+    every_report,    // each report is a KEY_MOUSE of its own
+    ends_of_clicks,  // a release or a wheel notch is a KEY_MOUSE; presses and
+                     // motion are dropped, so that a click is one key
+};
+
+// Sets how mouse reports are read from now on; returns the way before.
+mouse_keys take_mouse_reports(mouse_keys how);
+
+// The report of the last KEY_MOUSE read_key returned while it takes the reports.
+const raw_mouse& last_mouse_report();
 
 // A copy of the screen as it stands, cursor included, to put back after a
 // resize cut it: a pad, the one kind of window a resize leaves alone.

@@ -1,27 +1,16 @@
 // Keys and mouse reports of the pairs game, turned into what they mean.
 #include "input.h"
 
-#include "terminal.h"
-
 namespace glyphpair {
-
-namespace {
-
-// Curses' own interval, for the screens that keep folded clicks.
-int folding_interval = 0;
-
-}  // namespace
 
 void start_mouse() {
     mousemask(ALL_MOUSE_EVENTS, nullptr);
-    // Without a click interval every report comes as it is and none waits for
-    // the next: the same on terminals whose releases name no button and on those that do.
-    folding_interval = mouseinterval(0);
+    take_mouse_reports(mouse_keys::every_report);
 }
 
-folded_clicks::folded_clicks() : before_(mouseinterval(folding_interval)) {}
+one_key_per_click::one_key_per_click() : before_(take_mouse_reports(mouse_keys::ends_of_clicks)) {}
 
-folded_clicks::~folded_clicks() { mouseinterval(before_); }
+one_key_per_click::~one_key_per_click() { take_mouse_reports(before_); }
 
 command command_of_key(int key) {
     const command move = direction_of_key(
@@ -46,22 +35,19 @@ command command_of_key(int key) {
     }
 }
 
-mouse_report report_of(const MEVENT& event) {
-    mouse_report r{event.y, event.x, button1::other};
-    if (event.bstate & (BUTTON1_CLICKED | BUTTON1_DOUBLE_CLICKED | BUTTON1_TRIPLE_CLICKED))
-        r.action = button1::clicked;
-    else if (event.bstate & BUTTON1_PRESSED)
-        r.action = button1::pressed;
-    else if (event.bstate & BUTTON1_RELEASED)
+mouse_report report_of(const raw_mouse& report) {
+    mouse_report r{report.y, report.x, button1::other};
+    // A release in the basic encoding names no button: it ends whatever was
+    // held, and the click tracker knows whether that was a button-1 press.
+    if (report.what == raw_mouse::act::press && report.button == 1) r.action = button1::pressed;
+    else if (report.what == raw_mouse::act::release && (report.button == 1 || report.button == 0))
         r.action = button1::released;
     return r;
 }
 
 order order_of_key(int key, click_tracker& clicks) {
     if (key != KEY_MOUSE) return {command_of_key(key)};
-    MEVENT event;
-    if (getmouse(&event) != OK) return {};
-    return order_of_mouse(clicks, report_of(event));
+    return order_of_mouse(clicks, report_of(last_mouse_report()));
 }
 
 }  // namespace glyphpair

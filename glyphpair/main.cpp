@@ -21,14 +21,14 @@ long play_game(board& b) {
         if (all_matched(b)) break;
         const order o = order_of_key(wait_key(stdscr, {}, [&] { draw_game(b); }), clicks);
         switch (o.what) {
-        // The pages and the end question take a click as one key, as curses folds it.
+        // The pages and the end question take a click as one key.
         case command::controls_help: {
-            const folded_clicks pages;
+            const one_key_per_click pages;
             show_controls_help();
             break;
         }
         case command::gameplay_help: {
-            const folded_clicks pages;
+            const one_key_per_click pages;
             show_gameplay_help();
             break;
         }
@@ -51,7 +51,7 @@ bool wants_another_game(const board& b, long elapsed) {
     draw_end_screen(elapsed);
     wrefresh(stdscr);
     curs_set(1);
-    const folded_clicks question;
+    const one_key_per_click question;
     return !declines_another_game(wait_after_play(stdscr, nullptr, draw_end));
 }
 

@@ -90,7 +90,7 @@ struct order {
 void play_order(board& b, const order& o);
 
 // What button 1 did in one mouse report: a press or a release on its own, or
-// a whole click (a double or triple click included) that curses told itself.
+// a whole click (a double or triple click included) told in one report.
 // Any other report (other buttons, the wheel) is `other`.
 enum class button1 { other, pressed, released, clicked };
 

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "terminal.h"
@@ -54,6 +56,90 @@ TEST(KeyReads, OnlyALoneEscapeIsEscapeAndUnknownSequencesAreDroppedWhole) {
         EXPECT_EQ(wgetch(stdscr), ERR) << c.what << ": nothing of it is left";
         nodelay(stdscr, FALSE);
     }
+}
+
+using act = raw_mouse::act;
+
+TEST(MouseReports, BothEncodingsAreDecodedAndAnythingElseIsNot) {
+    struct {
+        const char* what;
+        std::string seq;
+        std::optional<raw_mouse> report;
+    } cases[] = {
+        // The basic encoding: the button code, the column and the row, each plus 32, cells from 1.
+        {"a press at the top left", "\x1b[M !!", raw_mouse{act::press, 1, 0, 0}},
+        {"button 2", "\x1b[M!+&", raw_mouse{act::press, 2, 5, 10}},
+        {"button 3", "\x1b[M\"+&", raw_mouse{act::press, 3, 5, 10}},
+        {"a release, which names no button", "\x1b[M#+&", raw_mouse{act::release, 0, 5, 10}},
+        {"ctrl and shift are not told", "\x1b[M4+&", raw_mouse{act::press, 1, 5, 10}},
+        {"the wheel up", "\x1b[M`+&", raw_mouse{act::press, 4, 5, 10}},
+        {"the wheel down", "\x1b[Ma+&", raw_mouse{act::press, 5, 5, 10}},
+        {"the wheel right, whose low bits read as a release", "\x1b[Mc+&", raw_mouse{act::press, 7, 5, 10}},
+        {"an extra button", "\x1b[M\xa0+&", raw_mouse{act::press, 8, 5, 10}},
+        {"motion with button 1 held", "\x1b[M@+&", raw_mouse{act::motion, 1, 5, 10}},
+        {"the last cell the encoding has", "\x1b[M \xff\xff", raw_mouse{act::press, 1, 222, 222}},
+        {"a cell it cannot encode", std::string("\x1b[M !\0", 6), std::nullopt},
+        {"cut short", "\x1b[M !", std::nullopt},
+        {"a byte too many", "\x1b[M !!!", std::nullopt},
+        // Decimal fields; the release names its button.
+        {"a decimal press at the top left", "\x1b[<0;1;1M", raw_mouse{act::press, 1, 0, 0}},
+        {"a decimal release", "\x1b[<0;10;20m", raw_mouse{act::release, 1, 19, 9}},
+        {"button 3 released", "\x1b[<2;5;5m", raw_mouse{act::release, 3, 4, 4}},
+        {"alt and button 1", "\x1b[<8;5;5M", raw_mouse{act::press, 1, 4, 4}},
+        {"the wheel down in decimals", "\x1b[<65;3;4M", raw_mouse{act::press, 5, 3, 2}},
+        {"motion with no button", "\x1b[<35;3;4M", raw_mouse{act::motion, 0, 3, 2}},
+        {"cells past the basic encoding", "\x1b[<0;300;1000M", raw_mouse{act::press, 1, 999, 299}},
+        {"a cell 0", "\x1b[<0;0;1M", std::nullopt},
+        {"a field too long", "\x1b[<0;1234567;1M", std::nullopt},
+        {"two fields", "\x1b[<0;3M", std::nullopt},
+        {"an empty field", "\x1b[<;3;4M", std::nullopt},
+        {"cut short before its end", "\x1b[<0;3;4", std::nullopt},
+        {"another final byte", "\x1b[<0;3;4H", std::nullopt},
+        {"a key, not a report", "\x1b[1;5H", std::nullopt},
+        {"the start alone", "\x1b[M", std::nullopt},
+    };
+    for (const auto& c : cases) EXPECT_EQ(decode_mouse_report(c.seq), c.report) << c.what;
+}
+
+// Queues bytes for the next reads.
+void queue(const std::string& bytes) {
+    for (auto c = bytes.rbegin(); c != bytes.rend(); ++c) ungetch(static_cast<unsigned char>(*c));
+}
+
+// The reports read_key hands out, one KEY_MOUSE each, until nothing is left.
+std::vector<raw_mouse> mouse_keys_of(const std::string& bytes) {
+    queue(bytes);
+    std::vector<raw_mouse> got;
+    nodelay(stdscr, TRUE);
+    for (int key = read_key(stdscr); key != ERR; key = read_key(stdscr)) {
+        EXPECT_EQ(key, KEY_MOUSE);
+        got.push_back(last_mouse_report());
+    }
+    nodelay(stdscr, FALSE);
+    return got;
+}
+
+TEST(MouseReports, AProgramThatTakesThemGetsEveryReportOrTheEndsOfClicks) {
+    virtual_screen vs;
+    const std::string press = "\x1b[<0;3;4M", release = "\x1b[<0;3;4m", wheel = "\x1b[<64;3;4M", motion = "\x1b[<32;5;4M";
+    const raw_mouse pressed{act::press, 1, 3, 2}, released{act::release, 1, 3, 2}, wheeled{act::press, 4, 3, 2};
+
+    EXPECT_EQ(take_mouse_reports(mouse_keys::every_report), mouse_keys::curses);
+    // Reports that came together are read one by one, none merged into another.
+    EXPECT_EQ(mouse_keys_of(press + release + press + release + "\x1b[M#!!"),
+              (std::vector<raw_mouse>{pressed, released, pressed, released, {act::release, 0, 0, 0}}));
+    EXPECT_EQ(mouse_keys_of(motion), (std::vector<raw_mouse>{{act::motion, 1, 3, 4}}));
+    EXPECT_EQ(mouse_keys_of("\x1b[<0;3"), std::vector<raw_mouse>{}) << "a report cut short is dropped";
+    queue("\x1b[1;5Ha");
+    EXPECT_EQ(read_key(stdscr), 'a') << "other sequences are dropped as before";
+
+    EXPECT_EQ(take_mouse_reports(mouse_keys::ends_of_clicks), mouse_keys::every_report);
+    EXPECT_EQ(mouse_keys_of(press + release + motion + wheel + press + release),
+              (std::vector<raw_mouse>{released, wheeled, released}));
+
+    EXPECT_EQ(take_mouse_reports(mouse_keys::curses), mouse_keys::ends_of_clicks);
+    queue(press + release + "a");
+    EXPECT_EQ(read_key(stdscr), 'a') << "a program that takes no reports never sees one";
 }
 
 TEST(KeyReads, OnlyNoAndQuitDeclineAnotherGame) {

@@ -236,25 +236,31 @@ void expect_face_up(terminal_run& run, std::vector<tile_pos> tiles, const std::s
     EXPECT_EQ(tile_list(face_up_tiles(run)), tile_list(tiles)) << what << "\n" << run.screen();
 }
 
+// The twin of tile `t` on `b`.
+tile_pos twin_of(const board& b, tile_pos t) {
+    for (int8_t r = 0; r < 8; ++r)
+        for (int8_t c = 0; c < 16; ++c)
+            if (tile_pos{r, c} != t && b.tiles[r][c] == b.tiles[t.row][t.col]) return {r, c};
+    return no_tile;
+}
+
 TEST(GlyphpairMouse, EveryQuickClickCountsInBothEncodings) {
     const board b = dealt_board();
-    // Twins, and three tiles of three other pairs.
-    const tile_pos a{0, 0};
-    tile_pos twin = no_tile;
+    // Three pairs of twins, and three tiles of three other pairs.
+    const tile_pos a{0, 0}, one_write{0, 1}, held{0, 2};
+    const tile_pos twin = twin_of(b, a), one_write_twin = twin_of(b, one_write), held_twin = twin_of(b, held);
+    std::vector<tile_pos> pairs = {a, twin, one_write, one_write_twin, held, held_twin};
+    ASSERT_EQ(std::count(pairs.begin(), pairs.end(), no_tile), 0);
+    for (tile_pos t : pairs) ASSERT_EQ(std::count(pairs.begin(), pairs.end(), t), 1) << "three different pairs";
     std::vector<tile_pos> others;
     for (int8_t r = 0; r < 8; ++r)
         for (int8_t c = 0; c < 16; ++c) {
             const tile_value v = b.tiles[r][c];
-            if (tile_pos{r, c} == a) continue;
-            if (v == b.tiles[a.row][a.col]) {
-                twin = {r, c};
-                continue;
-            }
             bool fresh = others.size() < 3;
+            for (tile_pos t : pairs) fresh = fresh && b.tiles[t.row][t.col] != v;
             for (tile_pos o : others) fresh = fresh && b.tiles[o.row][o.col] != v;
             if (fresh) others.push_back({r, c});
         }
-    ASSERT_NE(twin, no_tile);
     ASSERT_EQ(others.size(), 3u);
     const tile_pos doubled = others[0], tripled = others[1], pressed = others[2];
 
@@ -292,8 +298,49 @@ TEST(GlyphpairMouse, EveryQuickClickCountsInBothEncodings) {
         run.keys({"Enter"});
         expect_face_up(run, {a, twin, pressed}, "Enter after a lone press");
 
+        // Reports that arrive together, as over a slow link or while the game
+        // is busy, still count one by one: two clicks in one write on twins
+        // win the pair.
+        run.bytes(click(one_write) + click(one_write_twin));
+        expect_face_up(run, {a, twin, one_write, one_write_twin}, "two clicks in one write");
+        // A click and the press of the next in one write: the click counts at
+        // once, and the release that comes later completes the second.
+        run.bytes(click(held) + enc.report(held_twin, true));
+        expect_face_up(run, {a, twin, one_write, one_write_twin, held}, "a click and a press in one write");
+        run.bytes(enc.report(held_twin, false));
+        expect_face_up(run, {a, twin, one_write, one_write_twin, held, held_twin}, "the release after them");
+
         run.keys({"q"});
         EXPECT_EQ(run.wait_exit(), 0);
+    }
+}
+
+// Curses switches its own reading of the mouse on again whenever a program
+// resumes after a suspension; the game must go on reading the reports itself.
+TEST(GlyphpairMouse, ClicksInOneWriteCountAfterASuspension) {
+    const board b = dealt_board();
+    const tile_pos a{0, 0}, twin = twin_of(b, a);
+    const mouse_encoding encodings[] = {{"screen", basic_report}, {"xterm-256color", decimal_report}};
+    for (const mouse_encoding& enc : encodings) {
+        SCOPED_TRACE(enc.term);
+        terminal_run::options opts = dealt();
+        opts.term = enc.term;
+        opts.job_shell = true;
+        terminal_run run(program_path("glyphpair"), opts);
+        ASSERT_TRUE(board_shown(run)) << run.screen();
+        ASSERT_TRUE(run.settle());
+        run.keys({"C-z"});
+        ASSERT_TRUE(run.wait_stopped()) << run.screen();
+        run.type("fg");
+        run.keys({"Enter"});
+        ASSERT_TRUE(board_shown(run)) << run.screen();
+        ASSERT_TRUE(run.settle());
+
+        const auto click = [&](tile_pos t) { return enc.report(t, true) + enc.report(t, false); };
+        run.bytes(click(a) + click(twin));
+        expect_face_up(run, {a, twin}, "two clicks in one write after fg");
+        run.keys({"q"});
+        ASSERT_TRUE(run.wait_for("Quit.")) << run.screen();
     }
 }
 
@@ -387,6 +434,46 @@ TEST(GlyphpairGame, WonByKeysThenAnotherThenDeclined) {
     run.keys({"n"});
     EXPECT_EQ(run.wait_exit(), 0);
     EXPECT_FALSE(run.wait_for("Quit.", 1)) << run.screen();
+}
+
+// A click on a help page or at the end question is one key, not a press and
+// a release: it turns one page, and nothing of it reaches the board after.
+TEST(GlyphpairMouse, AClickIsOneKeyOnThePagesAndAtTheQuestion) {
+    const board b = dealt_board();
+    // Over a tile of the board the page hides, which the click must not reach.
+    const tile_pos under{5, 9};
+    const mouse_encoding encodings[] = {{"screen", basic_report}, {"xterm-256color", decimal_report}};
+    for (const mouse_encoding& enc : encodings) {
+        SCOPED_TRACE(enc.term);
+        terminal_run::options opts = dealt();
+        opts.term = enc.term;
+        terminal_run run(program_path("glyphpair"), opts);
+        ASSERT_TRUE(board_shown(run)) << run.screen();
+        const auto click = enc.report(under, true) + enc.report(under, false);
+
+        run.keys({"?"});
+        ASSERT_TRUE(run.wait_for("THE CONTROLS")) << run.screen();
+        run.bytes(click);
+        ASSERT_TRUE(run.wait_for("THE GAMEPLAY")) << run.screen();
+        ASSERT_TRUE(run.settle());
+        EXPECT_NE(run.screen().find("THE GAMEPLAY"), std::string::npos) << "one page per click\n" << run.screen();
+        run.bytes(click);
+        ASSERT_TRUE(board_shown(run)) << run.screen();
+        run.keys({"Enter"});
+        expect_face_up(run, {{0, 0}}, "Enter after the pages");
+
+        run.keys({"Enter"});  // (0, 0) face down again
+        win_by_keys(run, b, {0, 0});
+        ASSERT_TRUE(run.wait_for("Wanna play again?", 20)) << run.screen();
+        ASSERT_TRUE(run.wait_answerable());
+        run.bytes(click);
+        ASSERT_TRUE(run.wait_gone("You solved it!")) << run.screen();
+        ASSERT_TRUE(board_shown(run)) << run.screen();
+        run.keys({"Enter"});
+        expect_face_up(run, {{0, 0}}, "Enter in the next game");
+        run.keys({"q"});
+        EXPECT_EQ(run.wait_exit(), 0);
+    }
 }
 
 TEST(GlyphpairExit, QuitKeysAndInterrupt) {

@@ -4,11 +4,13 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "input.h"
 #include "rules.h"
 #include "screens.h"
+#include "terminal.h"
 #include "virtual_screen.h"
 
 using namespace glyphpair;
@@ -226,60 +228,51 @@ TEST(GlyphpairKeys, EachKeyDoesItsOneThing) {
     }
 }
 
-MEVENT mouse_event(int y, int x, mmask_t state) {
-    MEVENT e{};
-    e.y = y;
-    e.x = x;
-    e.bstate = state;
-    return e;
+// A report of button `button` (0 for a release naming none) at screen cell
+// (y, x), as a terminal with the decimal encoding sends it.
+std::string report(int y, int x, int button, bool press) {
+    return "\x1b[<" + std::to_string(button) + ";" + std::to_string(x + 1) + ";" + std::to_string(y + 1) + (press ? "M" : "m");
+}
+
+std::string click_at(int y, int x, int button = 0) { return report(y, x, button, true) + report(y, x, button, false); }
+
+// Queues `bytes` for the next reads, then plays every key they make.
+void play_bytes(board& b, click_tracker& clicks, const std::string& bytes) {
+    for (auto c = bytes.rbegin(); c != bytes.rend(); ++c) ungetch(static_cast<unsigned char>(*c));
+    nodelay(stdscr, TRUE);
+    for (int key = read_key(stdscr); key != ERR; key = read_key(stdscr)) play_key(b, key, clicks);
+    nodelay(stdscr, FALSE);
 }
 
 TEST(GlyphpairMouse, ClickMovesTheCursorAndTurnsItsTile) {
     virtual_screen vs;
     start_mouse();
-    struct event_case {
-        MEVENT event;
+    struct report_case {
+        const char* what;
+        std::string bytes;
         tile_pos cursor;
         bool turns;
     };
-    const std::vector<event_case> cases = {
-        {mouse_event(7, 8, BUTTON1_CLICKED), {3, 7}, true},
-        {mouse_event(7, 8, BUTTON1_DOUBLE_CLICKED), {3, 7}, true},
-        {mouse_event(7, 8, BUTTON1_TRIPLE_CLICKED), {3, 7}, true},
-        {mouse_event(7, 8, BUTTON1_PRESSED), {3, 7}, false},
-        {mouse_event(7, 8, BUTTON1_RELEASED), {3, 7}, false},
-        {mouse_event(7, 8, BUTTON3_CLICKED), {3, 7}, false},
-        {mouse_event(1, 4, BUTTON1_CLICKED), {1, 1}, false},   // the banner
-        {mouse_event(12, 8, BUTTON1_CLICKED), {1, 1}, false},  // the box
-        {mouse_event(14, 8, BUTTON1_CLICKED), {1, 1}, false},  // below it
+    const std::vector<report_case> cases = {
+        {"a click", click_at(7, 8), {3, 7}, true},
+        {"a double click", click_at(7, 8) + click_at(7, 8), {3, 7}, true},
+        {"a triple click", click_at(7, 8) + click_at(7, 8) + click_at(7, 8), {3, 7}, true},
+        {"a press", report(7, 8, 0, true), {3, 7}, false},
+        {"a release", report(7, 8, 0, false), {3, 7}, false},
+        {"a button-3 click", click_at(7, 8, 2), {3, 7}, false},
+        {"the wheel", report(7, 8, 64, true), {3, 7}, false},
+        {"a click on the banner", click_at(1, 4), {1, 1}, false},
+        {"a click on the box", click_at(12, 8), {1, 1}, false},
+        {"a click below it", click_at(14, 8), {1, 1}, false},
     };
-    for (auto c : cases) {
+    for (const auto& c : cases) {
         board b = dealt_board(4);
         b.cursor = {1, 1};
         click_tracker clicks;
-        ASSERT_EQ(ungetmouse(&c.event), OK);
-        const int key = wgetch(stdscr);
-        ASSERT_EQ(key, KEY_MOUSE);
-        EXPECT_TRUE(play_key(b, key, clicks));
-        EXPECT_EQ(b.cursor, c.cursor) << "event at " << c.event.y << "," << c.event.x;
-        EXPECT_EQ(b.open_tile, c.turns ? c.cursor : no_tile) << "event at " << c.event.y << "," << c.event.x;
-        EXPECT_EQ(wgetch(stdscr), ERR) << "the event leaves nothing to read behind it";
+        play_bytes(b, clicks, c.bytes);
+        EXPECT_EQ(b.cursor, c.cursor) << c.what;
+        EXPECT_EQ(b.open_tile, c.turns ? c.cursor : no_tile) << c.what;
     }
-}
-
-TEST(GlyphpairMouse, PressAndReleaseReportedOneByOneMakeAClick) {
-    // As curses reports them with its click interval at 0.
-    virtual_screen vs;
-    start_mouse();
-    board b = dealt_board(4);
-    click_tracker clicks;
-    for (mmask_t state : {BUTTON1_PRESSED, BUTTON1_RELEASED}) {
-        MEVENT e = mouse_event(7, 8, state);
-        ASSERT_EQ(ungetmouse(&e), OK);
-        play_key(b, wgetch(stdscr), clicks);
-    }
-    EXPECT_EQ(b.cursor, (tile_pos{3, 7}));
-    EXPECT_EQ(b.open_tile, (tile_pos{3, 7}));
 }
 
 TEST(GlyphpairGame, KeysPlayTheBoardAndANewGameStartsClean) {
