@@ -280,10 +280,30 @@ bool terminal_gone() {
 
 }  // namespace
 
+namespace {
+
+// A signal explains a blocking read that fails now and then; one that fails
+// this many times in a row, with no key between, has lost its terminal even
+// when nothing says so (a reader cut off from it), and would spin for ever.
+constexpr int failures_before_giving_up = 64;
+int failed_blocking_reads = 0;
+
+bool lost_terminal(WINDOW* w, int key) {
+    if (key != ERR) {
+        failed_blocking_reads = 0;
+        return false;
+    }
+    if (terminal_gone()) return true;
+    const bool blocking = !paced && wgetdelay(w) < 0;
+    return blocking && ++failed_blocking_reads >= failures_before_giving_up;
+}
+
+}  // namespace
+
 int read_key(WINDOW* w, const redraw_fn& redraw) {
     for (;;) {
         int key = wgetch(w);
-        if (key == ERR && terminal_gone()) {
+        if (lost_terminal(w, key)) {
             endwin();
             exit(1);
         }

@@ -142,6 +142,19 @@ TEST(MouseReports, AProgramThatTakesThemGetsEveryReportOrTheEndsOfClicks) {
     EXPECT_EQ(read_key(stdscr), 'a') << "a program that takes no reports never sees one";
 }
 
+TEST(KeyReads, AWaitWhoseReadsKeepFailingEndsTheProgramInsteadOfSpinning) {
+    virtual_screen vs;
+    blocking_input();
+    // Every read of the screen's own terminal fails at once, while the test's
+    // standard input reports no hang-up.
+    EXPECT_EXIT(
+        {
+            vs.break_input();
+            wait_key(stdscr);
+        },
+        testing::ExitedWithCode(1), "");
+}
+
 TEST(KeyReads, OnlyNoAndQuitDeclineAnotherGame) {
     for (int key : {'n', 'N', 'q'}) EXPECT_TRUE(declines_another_game(key)) << key;
     for (int key : {int{'y'}, int{'Y'}, int{'Q'}, int{' '}, int{'\n'}, 27, KEY_ENTER}) EXPECT_FALSE(declines_another_game(key)) << key;

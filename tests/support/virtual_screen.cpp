@@ -199,3 +199,5 @@ void virtual_screen::done_typing() {
     if (typist_.joinable()) typist_.join();
     stop_typing_ = false;
 }
+
+void virtual_screen::break_input() const { close(fileno(in_)); }

@@ -42,6 +42,9 @@ public:
     // Types one key from another thread once `delay` has passed.
     void type_after(std::chrono::milliseconds delay, int key);
     void done_typing();
+    // Every read of the screen's terminal fails from now on, as when a
+    // program is cut off from its terminal; for a forked child (a death test).
+    void break_input() const;
 
 private:
     SCREEN* screen_ = nullptr;
