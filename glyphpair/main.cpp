@@ -42,7 +42,7 @@ long play_game(board& b) {
 }
 
 // The question under the solved board, and the wait for its answer.
-bool wants_another_game(const board& b, long elapsed) {
+bool finish_game(const board& b, long elapsed) {
     auto draw_end = [&] {
         draw_game(b);
         draw_end_screen(elapsed);
@@ -66,10 +66,9 @@ int main(int argc, char**) {
     start_mouse();
     init_glyph_colors(colours);
     board b;
-    for (;;) {
-        const long elapsed = play_game(b);
-        if (!wants_another_game(b, elapsed)) break;
-    }
+    long elapsed = 0;
+    do elapsed = play_game(b);
+    while (finish_game(b, elapsed));
     endwin();
     return 0;
 }
